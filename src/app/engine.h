@@ -1,0 +1,153 @@
+// TFmain: the engine object. It owns every long-lived record of a running scenario and is the
+// listener of the host's events.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/engine_options.h"
+#include "gfx/surface.h"
+#include "platform/host.h"
+#include "platform/reporter.h"
+#include "script/prog.h"
+#include "script/source.h"
+#include "state/expr.h"
+#include "state/flags.h"
+#include "state/random.h"
+
+namespace qw {
+
+// The reader's event signals that waits poll (set by input handlers, cleared by waits).
+struct InputSignals {
+  bool click = false;
+  bool mouseDown = false;
+  bool mouseUp = false;
+  bool enter = false;
+  bool clicksEnabled = true;  // a click or Enter counts only while this is set
+  int mouseX = 0;
+  int mouseY = 0;
+};
+
+// Switches set by the `_sys*` commands and the refresh-after-change setting.
+struct SystemSwitches {
+  bool dark = false;
+  bool popupLocked = false;
+  bool saveLocked = false;
+  bool logLocked = false;
+  std::string autoRefresh = "0";
+};
+
+class TFmain final : public HostListener, public ErrorReporter, public SystemValueSource {
+ public:
+  // Creating the main window: random seed, script key, the records' start values.
+  TFmain(Host& host, EngineOptions options);
+
+  // The idle callback: runs the scenario once. Returns the exit code when the process is to
+  // end now, nothing when the run has ended and the window stays open. A RunStopped thrown by
+  // the host passes through.
+  std::optional<int> ScenarioStart();
+
+  // The picture shown in the window (`BackImage`), 640 x 480.
+  const Surface& shownPicture() const { return backImage_; }
+
+  const TProg& prog() const { return prog_; }
+  const FlagStore& flags() const { return flags_; }
+  // The debug window's error list: one location text per reported error (UTF-8).
+  const std::vector<std::string>& errorList() const { return errorList_; }
+  bool running() const { return running_; }
+
+  // ErrorReporter
+  void scriptError(const std::string& message, MessageIcon icon) override;
+  void reportScriptError(const std::string& message) override;
+  using ErrorReporter::scriptError;
+
+  // HostListener
+  void onMouseDown(int x, int y, bool right) override;
+  void onMouseUp(int x, int y, bool right) override;
+  void onClick(int x, int y) override;
+  void onMouseMove(int x, int y) override;
+  void onKey(const std::string& key, bool ctrl) override;
+  void onMenuItem(const std::string& name) override;
+  bool onCloseRequest() override;
+  void onTimer() override;
+  std::optional<int> exitRequested() const override { return exitRequest_; }
+
+  // SystemValueSource
+  std::int32_t systemValue(int index) override;
+
+  // ---- Services for the command handlers ----
+  Host& host() { return host_; }
+  TProg& prog() { return prog_; }
+  FlagStore& flags() { return flags_; }
+  ScriptSource& script() { return script_; }
+  Evaluator& evaluator() { return evaluator_; }
+  InputSignals& input() { return input_; }
+  SystemSwitches& switches() { return switches_; }
+  const EngineOptions& options() const { return options_; }
+  std::int32_t& pendingRequest() { return pendingRequest_; }
+  std::uint32_t& waitBase() { return waitBase_; }
+
+  // Evaluates a numeric argument (empty gives `fallback`).
+  std::int32_t argInt(int index, std::int32_t fallback = 0);
+  const std::string& arg(int index) const { return prog_.Args[static_cast<std::size_t>(index)]; }
+
+  // Reads script file `name` (CP932) and makes it the loaded script.
+  void LoadScript(const std::string& name);
+  void SelectStartScript();
+  // Returns the line index of a label (reports an unknown label and returns Pc + 1).
+  std::int32_t LookupLabel(const std::string& label);
+  // Index of the first line from `start` equal to `marker`, trimmed (reports and returns 0).
+  std::int32_t FindLineFrom(const std::string& marker, std::int32_t start);
+  void ExecuteCommand(const std::string& line);
+  void SetCaption(const std::string& cp932Caption);
+
+  // One round of waiting: asks the host to sleep until an event or `deadline`, then rethrows a
+  // forced end that a handler decided on.
+  void WaitForMessage(std::optional<std::uint32_t> deadline = std::nullopt);
+  void ProcessMessages();
+  // Waits until the tick count reaches `deadline` (unsigned 32-bit comparison).
+  void WaitUntil(std::uint32_t deadline);
+
+  // A message box through the host.
+  MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                            MessageButtons buttons = MessageButtons::Ok);
+
+  // Writes what a normal end saves (settings, global flags, read-text record).
+  void SaveOnExit();
+
+  // Shows a framework error the standard way and reports it.
+  void ApplicationException(const std::string& message);
+
+ private:
+  void RunScript();
+  void ServicePendingRequest();
+  void DisplayStoryText(const std::string& line, int fromPos);
+  void RawTextOutput(const std::string& text);
+  // Runs a handler of a host event, turning what it throws into a deferred exit or a report.
+  template <typename Fn>
+  void Dispatch(Fn&& fn);
+  void ThrowIfExitRequested();
+
+  Host& host_;
+  EngineOptions options_;
+  TProg prog_;
+  ScriptSource script_;
+  FlagStore flags_;
+  Evaluator evaluator_;
+  RandomGenerator random_;
+  InputSignals input_;
+  SystemSwitches switches_;
+  Surface backImage_;
+  std::vector<std::string> errorList_;
+  std::int32_t pendingRequest_ = 0;
+  std::int32_t currentTextId_ = -1;
+  std::uint32_t waitBase_ = 0;
+  std::uint64_t linesRun_ = 0;
+  bool running_ = false;
+  bool started_ = false;
+  std::optional<int> exitRequest_;
+};
+
+}  // namespace qw

@@ -1,0 +1,123 @@
+// The desktop as the engine sees it. Everything the engine needs from a window system goes
+// through Host; input travels the other way, through HostListener. Texts crossing this
+// interface are UTF-8; the engine converts script bytes (CP932) before it calls.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gfx/surface.h"
+
+namespace qw {
+
+enum class MessageIcon { None, Exclamation, Question, Warning, Information, Error };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+// A message box as the engine asks for it. An empty caption means "no title of its own":
+// the host shows its default title.
+struct MessageBoxSpec {
+  std::string text;
+  std::string caption;
+  MessageIcon icon = MessageIcon::None;
+  MessageButtons buttons = MessageButtons::Ok;
+};
+
+// The file-open dialog. `filter` uses the "label|pattern|label|pattern" form.
+struct OpenFileSpec {
+  std::string title;
+  std::string fileName;
+  std::string defaultExtension;
+  std::string filter;
+  std::string initialDir;
+};
+
+struct IntRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;  // exclusive
+  int bottom = 0; // exclusive
+  int width() const { return right - left; }
+  int height() const { return bottom - top; }
+  bool empty() const { return right <= left || bottom <= top; }
+};
+
+struct LocalTime {
+  int second = 0, minute = 0, hour = 0;
+  int day = 1;    // 1..31
+  int month = 1;  // 1..12
+  int year = 2000;
+  int weekday = 0;  // 0 = Sunday
+  int yearDay = 0;  // 0..365
+};
+
+// Input and window events, delivered by the host while the engine processes messages.
+// Coordinates are picture coordinates (0..639, 0..479), already mapped back from any
+// scaling of the window.
+class HostListener {
+ public:
+  virtual ~HostListener() = default;
+  virtual void onMouseDown(int x, int y, bool right) = 0;
+  virtual void onMouseUp(int x, int y, bool right) = 0;
+  // A left click on the picture, after its down and up.
+  virtual void onClick(int x, int y) = 0;
+  virtual void onMouseMove(int x, int y) = 0;
+  // A key by name: "Enter", "Escape", "Space", "Up", "Down", "Left", "Right", a letter
+  // "A".."Z", a digit; `ctrl` for shortcuts.
+  virtual void onKey(const std::string& key, bool ctrl) = 0;
+  // A pop-up menu item chosen by its component name ("Msave", "Khidetext", ...).
+  virtual void onMenuItem(const std::string& name) = 0;
+  // The reader asked to close the window. Returns true when the window may close now
+  // (the engine has saved and is not running a script any more).
+  virtual bool onCloseRequest() = 0;
+  // The 100 ms form timer, while it is enabled.
+  virtual void onTimer() = 0;
+  // An exit code when the engine has decided to end the process, else nothing. Hosts
+  // check it after each event they deliver outside a running script.
+  virtual std::optional<int> exitRequested() const = 0;
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // The event sink. Set once by the engine before the first message is processed.
+  virtual void setListener(HostListener* listener) = 0;
+
+  // Milliseconds since the system started; wraps like a 32-bit tick count.
+  virtual std::uint32_t ticks() = 0;
+  // The local date and time.
+  virtual LocalTime localTime() = 0;
+  // A seed for the engine's random generator, taken when the main window is created.
+  virtual std::uint32_t randomSeed() = 0;
+
+  // Delivers every pending event to the listener and returns at once.
+  virtual void processMessages() = 0;
+  // Sleeps until an event arrives or the tick count reaches `deadline` (when given), then
+  // delivers what is pending. Returns whether any event was delivered. With no deadline
+  // this is a wait for the reader.
+  virtual bool waitMessage(std::optional<std::uint32_t> deadline) = 0;
+
+  // The shown picture changed inside `area`; the host copies that part of `shown` to the
+  // screen, at the latest when it next processes messages.
+  virtual void present(const Surface& shown, const IntRect& area) = 0;
+  virtual void setCaption(const std::string& caption) = 0;
+  // Enables or disables the 100 ms form timer.
+  virtual void setTimerEnabled(bool enabled) = 0;
+
+  virtual MessageAnswer messageBox(const MessageBoxSpec& spec) = 0;
+  // A text-input box; nothing when cancelled.
+  virtual std::optional<std::string> inputBox(const std::string& caption,
+                                              const std::string& prompt,
+                                              const std::string& initial) = 0;
+  // The file-open dialog; the chosen file's full path, or nothing when cancelled.
+  virtual std::optional<std::string> openFile(const OpenFileSpec& spec) = 0;
+
+  // Bits per pixel of the desktop.
+  virtual int colorDepth() = 0;
+  virtual void beep() {}
+};
+
+}  // namespace qw

@@ -1,0 +1,116 @@
+#include "platform/paths.h"
+
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+#include "platform/cp932.h"
+
+namespace qw {
+namespace {
+
+std::string AsciiLower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+// "\" to "/" on CP932 bytes, stepping over double-byte characters whole.
+std::string SlashesForward(std::string_view s) {
+  std::string out(s);
+  for (std::size_t i = 0; i < out.size();) {
+    std::size_t len = CharLength(out, i);
+    if (len == 1 && out[i] == '\\') out[i] = '/';
+    i += len;
+  }
+  return out;
+}
+
+std::vector<std::string> SplitComponents(std::string_view s) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= s.size(); ++i) {
+    if (i == s.size() || s[i] == '/') {
+      if (i > start) parts.emplace_back(s.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  return parts;
+}
+
+bool Exists(const std::filesystem::path& p) {
+  std::error_code ec;
+  return std::filesystem::exists(p, ec);
+}
+
+// The entry of `dir` that stands for the CP932 component `raw`.
+std::filesystem::path MatchComponent(const std::filesystem::path& dir, const std::string& raw) {
+  std::string utf8 = Cp932ToUtf8(raw);
+  if (raw == "." || raw == "..") return dir / raw;
+  if (Exists(dir / utf8)) return dir / utf8;
+  if (Exists(dir / raw)) return dir / raw;
+  std::string wantUtf8 = AsciiLower(utf8);
+  std::string wantRaw = AsciiLower(raw);
+  std::error_code ec;
+  std::filesystem::directory_iterator it(dir.empty() ? std::filesystem::path(".") : dir, ec);
+  if (!ec) {
+    for (const auto& entry : it) {
+      std::string name = AsciiLower(entry.path().filename().string());
+      if (name == wantUtf8 || name == wantRaw) return dir / entry.path().filename();
+    }
+  }
+  return dir / utf8;
+}
+
+}  // namespace
+
+std::string SubstituteDataDrive(std::string_view name, std::string_view dataRoot) {
+  std::size_t at = name.find(kDataDriveToken);
+  if (at == std::string_view::npos) return std::string(name);
+  std::string out(name.substr(0, at));
+  out += dataRoot;
+  out += name.substr(at + kDataDriveToken.size());
+  return out;
+}
+
+std::filesystem::path ResolvePath(std::string_view cp932Name, std::string_view dataRoot) {
+  std::string prefixUtf8;
+  std::string rest;
+  std::size_t at = cp932Name.find(kDataDriveToken);
+  if (at != std::string_view::npos) {
+    // Whatever stands before the token is kept as written, like the substitution does.
+    prefixUtf8 = Cp932ToUtf8(SlashesForward(cp932Name.substr(0, at)));
+    prefixUtf8 += dataRoot;
+    rest = SlashesForward(cp932Name.substr(at + kDataDriveToken.size()));
+  } else {
+    rest = SlashesForward(cp932Name);
+  }
+
+  std::filesystem::path base;
+  if (!prefixUtf8.empty()) {
+    base = prefixUtf8;
+  } else if (!rest.empty() && rest[0] == '/') {
+    base = "/";
+  }
+  for (const std::string& component : SplitComponents(rest)) {
+    base = MatchComponent(base, component);
+  }
+  return base;
+}
+
+bool FileExists(std::string_view cp932Name, std::string_view dataRoot) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(ResolvePath(cp932Name, dataRoot), ec);
+}
+
+std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return std::nullopt;
+  return data;
+}
+
+}  // namespace qw
