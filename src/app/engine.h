@@ -11,6 +11,7 @@
 #include "gfx/surface.h"
 #include "platform/host.h"
 #include "platform/reporter.h"
+#include "present/text_state.h"
 #include "script/prog.h"
 #include "script/source.h"
 #include "state/expr.h"
@@ -59,9 +60,9 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   bool running() const { return running_; }
 
   // ErrorReporter
-  void scriptError(const std::string& message, MessageIcon icon) override;
+  void scriptError(const std::string& message,
+                   MessageIcon icon = MessageIcon::Exclamation) override;
   void reportScriptError(const std::string& message) override;
-  using ErrorReporter::scriptError;
 
   // HostListener
   void onMouseDown(int x, int y, bool right) override;
@@ -88,6 +89,9 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   const EngineOptions& options() const { return options_; }
   std::int32_t& pendingRequest() { return pendingRequest_; }
   std::uint32_t& waitBase() { return waitBase_; }
+  TTextStatus& textStatus() { return textStatus_; }
+  TextFields& text() { return text_; }
+  std::int32_t currentTextId() const { return currentTextId_; }
 
   // Evaluates a numeric argument (empty gives `fallback`).
   std::int32_t argInt(int index, std::int32_t fallback = 0);
@@ -101,6 +105,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   // Index of the first line from `start` equal to `marker`, trimmed (reports and returns 0).
   std::int32_t FindLineFrom(const std::string& marker, std::int32_t start);
   void ExecuteCommand(const std::string& line);
+  std::int32_t scriptKey() const { return scriptKey_; }
   void SetCaption(const std::string& cp932Caption);
 
   // One round of waiting: asks the host to sleep until an event or `deadline`, then rethrows a
@@ -123,8 +128,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
  private:
   void RunScript();
   void ServicePendingRequest();
-  void DisplayStoryText(const std::string& line, int fromPos);
-  void RawTextOutput(const std::string& text);
+  static std::int32_t ParseTextId(const std::string& line);
   // Runs a handler of a host event, turning what it throws into a deferred exit or a report.
   template <typename Fn>
   void Dispatch(Fn&& fn);
@@ -139,12 +143,16 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   RandomGenerator random_;
   InputSignals input_;
   SystemSwitches switches_;
+  TTextStatus textStatus_;
+  TextFields text_;
+  int commandDepth_ = 0;
   Surface backImage_;
   std::vector<std::string> errorList_;
   std::int32_t pendingRequest_ = 0;
   std::int32_t currentTextId_ = -1;
   std::uint32_t waitBase_ = 0;
   std::uint64_t linesRun_ = 0;
+  std::int32_t scriptKey_ = 0;
   bool running_ = false;
   bool started_ = false;
   std::optional<int> exitRequest_;

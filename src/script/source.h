@@ -21,12 +21,16 @@ std::vector<std::string> SplitLines(std::string_view bytes);
 
 // The working key from the integer in "decode.key"; kDefaultScriptKey without the file.
 std::int32_t DeriveScriptKey(std::int32_t fileValue);
-inline constexpr std::int32_t kDefaultScriptKey = 0x2B5;
-// Reads "decode.key" in the current directory.
-std::int32_t ReadScriptKey();
+inline constexpr std::int32_t kDefaultScriptKey = 467;
+// Reads the key file ("decode.key" in the current directory unless named); the default key
+// when there is none.
+std::int32_t ReadScriptKey(const std::string& keyFile = "decode.key");
 
 // Enciphers or deciphers one line in place (the operation is its own inverse).
 void CipherLine(std::string& line, std::int32_t key);
+
+// Enciphers or deciphers a whole file's bytes, line by line, keeping its line ends.
+void CipherBytes(std::string& bytes, std::int32_t key);
 
 // Strips leading and trailing bytes of code at most 32.
 std::string_view TrimControl(std::string_view s);

@@ -1,0 +1,138 @@
+#include "app/cli.h"
+
+#include <fstream>
+#include <ostream>
+
+#include "platform/paths.h"
+#include "script/source.h"
+
+namespace qw {
+namespace {
+
+bool ParseCount(const std::string& text, std::uint64_t& value) {
+  if (text.empty() || text.size() > 18) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return "usage:\n"
+         "  quillwork [--data-root DIR] [DIR]   play the scenario in DIR (default: the demo)\n"
+         "  quillwork run --headless [--events FILE] [--report FILE] [--snapshots DIR]\n"
+         "                [--time-limit-ms N] [--data-root DIR] DIR\n"
+         "  quillwork cipher [--key-file FILE] IN OUT\n"
+         "  quillwork picture [--data-root DIR] IN OUT.png\n";
+}
+
+CommandLine ParseCommandLineArguments(const std::vector<std::string>& args) {
+  CommandLine cmd;
+  std::size_t i = 0;
+  auto fail = [&cmd](std::string message) {
+    cmd.mode = CommandLine::Mode::Usage;
+    cmd.error = std::move(message);
+    return cmd;
+  };
+  if (i < args.size()) {
+    const std::string& first = args[i];
+    if (first == "run") cmd.mode = CommandLine::Mode::Headless, ++i;
+    else if (first == "cipher") cmd.mode = CommandLine::Mode::Cipher, ++i;
+    else if (first == "picture") cmd.mode = CommandLine::Mode::Picture, ++i;
+    else if (first == "--help" || first == "-h") {
+      cmd.mode = CommandLine::Mode::Help;
+      return cmd;
+    }
+  }
+  bool headlessSeen = false;
+  std::vector<std::string> positional;
+  for (; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    bool headless = cmd.mode == CommandLine::Mode::Headless;
+    if (a == "--data-root" && cmd.mode != CommandLine::Mode::Cipher) {
+      if (!value(v)) return fail("--data-root needs a folder");
+      cmd.dataRoot = v;
+    } else if (a == "--headless" && headless) {
+      headlessSeen = true;
+    } else if (a == "--events" && headless) {
+      if (!value(v)) return fail("--events needs a file");
+      cmd.events = v;
+    } else if (a == "--report" && headless) {
+      if (!value(v)) return fail("--report needs a file");
+      cmd.report = v;
+    } else if (a == "--snapshots" && headless) {
+      if (!value(v)) return fail("--snapshots needs a folder");
+      cmd.snapshots = v;
+    } else if (a == "--time-limit-ms" && headless) {
+      std::uint64_t n = 0;
+      if (!value(v) || !ParseCount(v, n)) return fail("--time-limit-ms needs a whole number");
+      cmd.timeLimitMs = n;
+    } else if (a == "--key-file" && cmd.mode == CommandLine::Mode::Cipher) {
+      if (!value(v)) return fail("--key-file needs a file");
+      cmd.keyFile = v;
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      return fail("unknown option " + a);
+    } else {
+      positional.push_back(a);
+    }
+  }
+  switch (cmd.mode) {
+    case CommandLine::Mode::Play:
+      if (positional.size() > 1) return fail("more than one scenario folder");
+      if (!positional.empty()) cmd.dir = positional[0];
+      break;
+    case CommandLine::Mode::Headless:
+      if (!headlessSeen) return fail("run needs --headless");
+      if (positional.size() != 1) return fail("run needs one scenario folder");
+      cmd.dir = positional[0];
+      break;
+    case CommandLine::Mode::Cipher:
+    case CommandLine::Mode::Picture:
+      if (positional.size() != 2) return fail("needs IN and OUT");
+      cmd.in = positional[0];
+      cmd.out = positional[1];
+      break;
+    default:
+      break;
+  }
+  return cmd;
+}
+
+int RunCipherCommand(const CommandLine& cmd, std::ostream& err) {
+  std::optional<std::string> bytes = ReadFileBytes(cmd.in);
+  if (!bytes) {
+    err << "quillwork cipher: cannot read " << cmd.in << "\n";
+    return 1;
+  }
+  std::int32_t key = kDefaultScriptKey;
+  if (cmd.keyFile) {
+    if (!ReadFileBytes(*cmd.keyFile)) {
+      err << "quillwork cipher: cannot read the key file " << cmd.keyFile->string() << "\n";
+      return 1;
+    }
+    key = ReadScriptKey(cmd.keyFile->string());
+  } else {
+    key = ReadScriptKey();
+  }
+  CipherBytes(*bytes, key);
+  std::ofstream out(cmd.out, std::ios::binary | std::ios::trunc);
+  out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+  out.close();
+  if (!out) {
+    err << "quillwork cipher: cannot write " << cmd.out << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace qw

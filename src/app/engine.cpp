@@ -1,0 +1,429 @@
+#include "app/engine.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/run_stop.h"
+#include "platform/cp932.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+#include "present/text_engine.h"
+
+namespace qw {
+namespace {
+
+constexpr int kScreenWidth = 640;
+constexpr int kScreenHeight = 480;
+constexpr const char* kAppTitle = "Quillwork";
+
+bool SameDirectory(const std::filesystem::path& a, const std::filesystem::path& b) {
+  std::error_code ec;
+  bool same = std::filesystem::equivalent(a, b, ec);
+  return !ec && same;
+}
+
+std::string LowerExtension(const std::string& name) {
+  std::size_t dot = name.rfind('.');
+  std::size_t slash = name.find_last_of("\\/");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string ext = name.substr(dot);
+  for (char& c : ext) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return ext;
+}
+
+}  // namespace
+
+TFmain::TFmain(Host& host, EngineOptions options)
+    : host_(host), options_(std::move(options)), evaluator_(flags_, *this, *this) {
+  host_.setListener(this);
+  random_.seed(host_.randomSeed());
+  scriptKey_ = ReadScriptKey();
+  backImage_.reset(kScreenWidth, kScreenHeight, 0);
+  host_.present(backImage_, {0, 0, kScreenWidth, kScreenHeight});
+  host_.setCaption(kAppTitle);
+}
+
+std::optional<int> TFmain::ScenarioStart() {
+  if (started_) return std::nullopt;
+  started_ = true;
+  running_ = true;
+  struct RunningScope {
+    bool& flag;
+    ~RunningScope() { flag = false; }
+  } scope{running_};
+  try {
+    try {
+      if (host_.colorDepth() < 15) {
+        ShowMessage("16Bit HighColor 以上でないと色が正しく表示されません", "",
+                    MessageIcon::Exclamation);
+      }
+      SelectStartScript();
+      RunScript();
+    } catch (const std::exception& e) {
+      // A failure of the step itself ends the run; the window stays open.
+      ApplicationException(e.what());
+    }
+  } catch (const EngineExit& e) {
+    return e.code;
+  }
+  return exitRequest_;
+}
+
+// ---- Driver ----
+
+void TFmain::RunScript() {
+  while (prog_.Pc != -1 && prog_.Pc >= 0 &&
+         static_cast<std::size_t>(prog_.Pc) < script_.lines.size()) {
+    if (options_.lineLimit != 0 && ++linesRun_ > options_.lineLimit) {
+      throw RunStopped{RunStopped::Reason::TimeLimit};
+    }
+    std::string line(TrimControl(script_.lines[static_cast<std::size_t>(prog_.Pc)]));
+    currentTextId_ = -1;
+    if (!line.empty() && line[0] == '~') {
+      currentTextId_ = ParseTextId(line);
+      line.erase(0, std::min<std::size_t>(9, line.size()));
+    }
+    char first = line.empty() ? '\0' : line[0];
+    switch (first) {
+      case '_':
+        prog_.Status = 0;
+        ExecuteCommand(line);
+        break;
+      case '!':
+        SetCaption(line.substr(1));
+        break;
+      case ':':
+      case ';':
+      case '#':
+      case '\0':
+        break;
+      case '\\':
+        DrawRawText(*this, line.substr(1) + "\n");
+        break;
+      default:
+        DrawTextLine(*this, line, 1);
+        break;
+    }
+    ServicePendingRequest();
+    if (prog_.NextPc == -1) {
+      ++prog_.Pc;
+    } else {
+      prog_.Pc = prog_.NextPc;
+      prog_.NextPc = -1;
+    }
+  }
+}
+
+std::int32_t TFmain::ParseTextId(const std::string& line) {
+  std::string digits = line.substr(1, 8);
+  bool valid = digits.size() == 8;
+  std::uint32_t value = 0;
+  for (char c : digits) {
+    int d = -1;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (d < 0) valid = false;
+    value = value * 16u + static_cast<std::uint32_t>(d < 0 ? 0 : d);
+  }
+  if (!valid) throw FrameworkError("'$" + Cp932ToUtf8(digits) + "' is not a valid integer value");
+  return static_cast<std::int32_t>(value);
+}
+
+void TFmain::ServicePendingRequest() {
+  if (pendingRequest_ == 2) {
+    switches_ = SystemSwitches{};
+    switches_.autoRefresh.clear();
+    flags_.clickFlag = -1;
+    ResetText(*this);
+    SelectStartScript();
+    prog_.NextPc = 0;
+  }
+  pendingRequest_ = 0;
+}
+
+// ---- Script source ----
+
+void TFmain::LoadScript(const std::string& name) {
+  std::string n = SubstituteDataDrive(name, Utf8ToCp932(options_.dataRoot));
+  std::string base = n.size() >= 4 ? n.substr(0, n.size() - 4) : std::string();
+  std::string ext = LowerExtension(n);
+  std::string path = n;
+  bool decipher = ext == ".txd";
+  if (!FileExists(n)) {
+    if (ext == ".txt") {
+      path = base + ".txd";
+      decipher = true;
+    } else {
+      path = base + ".txt";
+      decipher = false;
+    }
+  }
+  std::optional<std::string> bytes = ReadFileBytes(ResolvePath(path));
+  if (!bytes) {
+    throw FrameworkError("Cannot open file \"" + Cp932ToUtf8(path) +
+                         "\". No such file or directory");
+  }
+  script_.lines = SplitLines(*bytes);
+  if (decipher) {
+    for (std::string& line : script_.lines) CipherLine(line, scriptKey_);
+  }
+  if (!BuildLabelTable(script_)) {
+    scriptError("ラベルが多すぎます。最大：" + std::to_string(ScriptSource::kMaxLabels));
+  }
+  prog_.Pc = 0;
+  prog_.NextPc = -1;
+  prog_.TextPos = 0;
+  prog_.StackTop = -1;
+  prog_.Status = 0;
+}
+
+std::int32_t TFmain::LookupLabel(const std::string& label) {
+  int n = FindLabel(script_, label);
+  if (n >= 0) return script_.labelLines[static_cast<std::size_t>(n)];
+  scriptError("ラベルが見つかりません" + Cp932ToUtf8(label));
+  return prog_.Pc + 1;
+}
+
+std::int32_t TFmain::FindLineFrom(const std::string& marker, std::int32_t start) {
+  for (std::int32_t i = start < 0 ? 0 : start; static_cast<std::size_t>(i) < script_.lines.size();
+       ++i) {
+    if (TrimControl(script_.lines[static_cast<std::size_t>(i)]) == marker) return i;
+  }
+  scriptError(Cp932ToUtf8(marker) + "が見つかりません");
+  return 0;
+}
+
+void TFmain::SelectStartScript() {
+  std::string name = "autorun.txt";
+  if (!FileExists("autorun.txt") && !FileExists("autorun.txd")) {
+    OpenFileSpec spec;
+    spec.title = "実行ファイル指定";
+    spec.fileName = "autorun.txt";
+    spec.defaultExtension = "txt";
+    spec.filter =
+        "スクリプト(*.txt)|*.txt|暗号化スクリプト(*.txd)|*.txd|全てのファイル(*.*)|*.*";
+    std::error_code ec;
+    spec.initialDir = std::filesystem::current_path(ec).string();
+    if (std::optional<std::string> chosen = host_.openFile(spec)) {
+      std::filesystem::path chosenPath(*chosen);
+      name = Utf8ToCp932(chosenPath.filename().string());
+      // The system's file dialog leaves the current folder at the chosen file's folder.
+      std::filesystem::current_path(chosenPath.parent_path(), ec);
+      if (!SameDirectory(std::filesystem::current_path(ec), options_.startDir)) {
+        MessageAnswer answer = ShowMessage(
+            "例：\nサンプルプログラム実行の時→はい\n制作中ソフトのテストプレイの時→いいえ",
+            "カレントＤＩＲを変更しますか？", MessageIcon::Question, MessageButtons::YesNo);
+        if (answer != MessageAnswer::Yes) std::filesystem::current_path(options_.startDir, ec);
+        name = Utf8ToCp932(std::filesystem::absolute(chosenPath, ec).string());
+      }
+    }
+  }
+  prog_.FileName = name;
+  prog_.Condition = 0;
+  LoadScript(name);
+  SetCaption(kAppTitle);
+  flags_.clearRange(0, "0");
+}
+
+void TFmain::SetCaption(const std::string& cp932Caption) {
+  prog_.Caption = cp932Caption;
+  host_.setCaption(Cp932ToUtf8(cp932Caption));
+}
+
+// ---- Errors ----
+
+void TFmain::reportScriptError(const std::string& message) {
+  std::string location = "File:" + Cp932ToUtf8(prog_.FileName) +
+                         " Line:" + std::to_string(prog_.Pc + 1) + "/" + message;
+  MessageAnswer answer =
+      ShowMessage("エラー発生！！強制終了しますか？(設定ファイルを保存しません)", location,
+                  MessageIcon::Question, MessageButtons::YesNo);
+  if (answer == MessageAnswer::Yes) throw EngineExit{1};
+  errorList_.push_back(location);
+}
+
+void TFmain::scriptError(const std::string& message, MessageIcon icon) {
+  ShowMessage(message, "", icon);
+  reportScriptError(message);
+}
+
+void TFmain::ApplicationException(const std::string& message) {
+  ShowMessage(message, kAppTitle, MessageIcon::Error);
+  reportScriptError(message);
+}
+
+MessageAnswer TFmain::ShowMessage(const std::string& text, const std::string& caption,
+                                  MessageIcon icon, MessageButtons buttons) {
+  return host_.messageBox({text, caption, icon, buttons});
+}
+
+// ---- Waiting ----
+
+void TFmain::ThrowIfExitRequested() {
+  if (exitRequest_ && running_) throw EngineExit{*exitRequest_};
+}
+
+void TFmain::WaitForMessage(std::optional<std::uint32_t> deadline) {
+  host_.waitMessage(deadline);
+  ThrowIfExitRequested();
+}
+
+void TFmain::ProcessMessages() {
+  host_.processMessages();
+  ThrowIfExitRequested();
+}
+
+void TFmain::WaitUntil(std::uint32_t deadline) {
+  while (host_.ticks() < deadline) WaitForMessage(deadline);
+}
+
+void TFmain::SaveOnExit() {
+  // Settings, global flags and the read-text record join here with the units that own them.
+}
+
+// ---- Host events ----
+
+template <typename Fn>
+void TFmain::Dispatch(Fn&& fn) {
+  try {
+    try {
+      fn();
+    } catch (const std::exception& e) {
+      // Inside a wait a failure is shown and reported, and the wait goes on.
+      ApplicationException(e.what());
+    }
+  } catch (const EngineExit& e) {
+    exitRequest_ = e.code;
+  }
+}
+
+void TFmain::onMouseDown(int x, int y, bool /*right*/) {
+  Dispatch([&] {
+    input_.mouseX = x;
+    input_.mouseY = y;
+    input_.mouseDown = true;
+  });
+}
+
+void TFmain::onMouseUp(int x, int y, bool /*right*/) {
+  Dispatch([&] {
+    input_.mouseX = x;
+    input_.mouseY = y;
+    input_.mouseUp = true;
+    if (text_.textInProgress) text_.lineClicked = true;
+  });
+}
+
+void TFmain::onClick(int x, int y) {
+  Dispatch([&] {
+    input_.mouseX = x;
+    input_.mouseY = y;
+    if (input_.clicksEnabled) input_.click = true;
+    if (flags_.clickFlag >= 0) flags_.set(flags_.clickFlag, "1");
+  });
+}
+
+void TFmain::onMouseMove(int x, int y) {
+  Dispatch([&] {
+    input_.mouseX = x;
+    input_.mouseY = y;
+  });
+}
+
+void TFmain::onKey(const std::string& key, bool ctrl) {
+  Dispatch([&] {
+    if (ctrl) return;
+    if (key == "Enter") {
+      if (input_.clicksEnabled) {
+        input_.click = true;
+        input_.enter = true;
+      }
+      if (text_.textInProgress) text_.lineClicked = true;
+    }
+  });
+}
+
+void TFmain::onMenuItem(const std::string& /*name*/) {
+  // The pop-up menu's items arrive with the menu model.
+}
+
+bool TFmain::onCloseRequest() {
+  bool mayClose = false;
+  Dispatch([&] {
+    MessageAnswer answer =
+        ShowMessage("終了しますか？", "終了", MessageIcon::Question, MessageButtons::OkCancel);
+    if (answer != MessageAnswer::Ok) {
+      input_.click = input_.mouseDown = input_.mouseUp = false;
+      return;
+    }
+    SaveOnExit();
+    exitRequest_ = 0;
+    // A running script unwinds first; the host ends the process when it has.
+    mayClose = !running_;
+  });
+  return mayClose;
+}
+
+void TFmain::onTimer() {}
+
+// ---- System values ----
+
+std::int32_t TFmain::systemValue(int index) {
+  const TTextStatus& t = textStatus_;
+  switch (index) {
+    case 0: return input_.mouseX;
+    case 1: return input_.mouseY;
+    case 2: return 0;
+    case 3: return 0;
+    case 4: return t.cellWidth;
+    case 5: return t.cellHeight;
+    case 6: return t.lineGap;
+    case 7: return text_.fontIndex;
+    case 8: return t.leftMargin;
+    case 9: return t.rightLimit;
+    case 10: return t.bottomLimit;
+    case 11: return text_.size;
+    case 12: return text_.size * 12;
+    case 13: return 12;
+    case 14: return text_.textWait;
+    case 15: return t.cursorX;
+    case 16: return t.cursorY;
+    case 17: return t.cellWidth != 0 ? (t.cursorX - t.leftMargin) / t.cellWidth : 0;
+    case 18: {
+      std::int32_t pitch = t.cellHeight + t.lineGap;
+      return pitch != 0 ? t.cursorY / pitch : 0;
+    }
+    case 19: return 143;
+    case 20: return random_.next() % 100;
+    case 21: return random_.next() % 1024;
+    case 30: return random_.next() % 2147483647;
+    case 31: return static_cast<std::int32_t>(host_.ticks());
+    default: break;
+  }
+  if (index >= 22 && index <= 29) {
+    LocalTime now = host_.localTime();
+    switch (index) {
+      case 22: return now.second;
+      case 23: return now.minute;
+      case 24: return now.hour;
+      case 25: return now.day;
+      case 26: return now.month;
+      case 27: return now.year < 71 ? now.year + 2000 : (now.year < 100 ? now.year + 1900 : now.year);
+      case 28: return now.weekday;
+      default: return now.yearDay;
+    }
+  }
+  return 0;
+}
+
+std::int32_t TFmain::argInt(int index, std::int32_t fallback) {
+  const std::string& a = arg(index);
+  return a.empty() ? fallback : evaluator_.EvaluateArgument(a);
+}
+
+}  // namespace qw

@@ -1,0 +1,82 @@
+// ExecuteCommand: assignments, conditional lines and the table.
+#include <unordered_map>
+
+#include "app/engine.h"
+#include "platform/cp932.h"
+#include "script/commands.h"
+#include "script/parse.h"
+
+namespace qw {
+namespace {
+
+// Nested conditional lines recurse; a hostile line of thousands of them must not exhaust the
+// stack.
+constexpr int kMaxCommandDepth = 64;
+
+const std::unordered_map<std::string, CommandHandler>& CommandTable() {
+  static const std::unordered_map<std::string, CommandHandler> table = {
+      {"_goto", CmdGoto},         {"_gosub", CmdGosub},       {"_return", CmdReturn},
+      {"_if", CmdIf},             {"_then", CmdThen},         {"_else", CmdElse},
+      {"_branch", CmdBranch},     {"_waitset", CmdWaitset},   {"_wait", CmdWait},
+      {"_delay", CmdDelay},       {"_mouseclick", CmdMouseclick}, {"_stop", CmdStop},
+      {"_version", CmdVersion},   {"_winexit", CmdWinexit},   {"_flgclear", CmdFlgclear},
+      {"_flginstr", CmdFlginstr}, {"_flginstrd", CmdFlginstrd}, {"_flgclick", CmdFlgclick},
+  };
+  return table;
+}
+
+}  // namespace
+
+CommandHandler FindCommand(const std::string& word) {
+  const auto& table = CommandTable();
+  auto it = table.find(word);
+  return it == table.end() ? nullptr : it->second;
+}
+
+void TFmain::ExecuteCommand(const std::string& line) {
+  struct DepthScope {
+    int& depth;
+    explicit DepthScope(int& d) : depth(d) { ++depth; }
+    ~DepthScope() { --depth; }
+  } scope(commandDepth_);
+
+  std::string word = ParseCommandLine(line, prog_.Args);
+  if (commandDepth_ > kMaxCommandDepth) {
+    scriptError("コマンドが変です" + Cp932ToUtf8(word));
+    return;
+  }
+  if (word.rfind("_(", 0) == 0) {
+    int pos = 2;
+    std::int32_t value = evaluator_.EvaluateAt(word, pos);
+    if (value != 0) {
+      prog_.Status = 1;
+      std::string nested = prog_.Args[0];
+      ExecuteCommand(nested);
+    }
+    return;
+  }
+  if (word.rfind("_$flg", 0) == 0) {
+    int index = evaluator_.ReadSubscript(word, 2);
+    flags_.setInteger(index, evaluator_.EvaluateArgument(prog_.Args[0]));
+    return;
+  }
+  if (word.rfind("_@flg", 0) == 0) {
+    int index = evaluator_.ReadSubscript(word, 2);
+    const std::string& value = prog_.Args[0];
+    if (!value.empty() && value[0] == '@') {
+      int pos = 1;
+      flags_.set(index, evaluator_.EvaluateText(value, pos));
+    } else {
+      flags_.set(index, value);
+    }
+    return;
+  }
+  if (CommandHandler handler = FindCommand(word)) {
+    handler(*this);
+    return;
+  }
+  if (word.rfind("_end", 0) == 0) return;
+  scriptError("コマンドが変です" + Cp932ToUtf8(word));
+}
+
+}  // namespace qw
