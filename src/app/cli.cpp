@@ -1,8 +1,8 @@
 #include "app/cli.h"
 
-#include <fstream>
 #include <ostream>
 
+#include "platform/atomic_file.h"
 #include "platform/paths.h"
 #include "script/source.h"
 
@@ -125,10 +125,7 @@ int RunCipherCommand(const CommandLine& cmd, std::ostream& err) {
     key = ReadScriptKey();
   }
   CipherBytes(*bytes, key);
-  std::ofstream out(cmd.out, std::ios::binary | std::ios::trunc);
-  out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
-  out.close();
-  if (!out) {
+  if (!WriteFileAtomically(cmd.out, *bytes)) {
     err << "quillwork cipher: cannot write " << cmd.out << "\n";
     return 1;
   }
