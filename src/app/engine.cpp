@@ -9,13 +9,14 @@
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
+#include "gfx/picture.h"
+#include "present/layer_commands.h"
+#include "present/refresh.h"
 #include "present/text_engine.h"
 
 namespace qw {
 namespace {
 
-constexpr int kScreenWidth = 640;
-constexpr int kScreenHeight = 480;
 constexpr const char* kAppTitle = "Quillwork";
 
 bool SameDirectory(const std::filesystem::path& a, const std::filesystem::path& b) {
@@ -43,13 +44,57 @@ TFmain::TFmain(Host& host, EngineOptions options)
   random_.seed(host_.randomSeed());
   scriptKey_ = ReadScriptKey();
   backImage_.reset(kScreenWidth, kScreenHeight, 0);
-  host_.present(backImage_, {0, 0, kScreenWidth, kScreenHeight});
   host_.setCaption(kAppTitle);
+  ResetAllBuffers(screen_);
+  config_.load("qwk.cfg");
+  if (config_.has("DarknessRate")) {
+    try {
+      screen_.darknessRate = StrToInt(config_.value("DarknessRate"));
+    } catch (const FrameworkError&) {
+      // A rate that is no number keeps the default.
+    }
+  }
+  screen_.textHideMode = 0;
+  try {
+    try {
+      LoadStartPictures();
+      ResetText(*this);
+      bool darkness = screen_.darkness;
+      screen_.darkness = false;
+      FullRefresh(*this);
+      screen_.darkness = darkness;
+    } catch (const std::exception& e) {
+      ApplicationException(e.what());
+    }
+  } catch (const EngineExit& e) {
+    exitRequest_ = e.code;
+  }
+}
+
+void TFmain::LoadStartPictures() {
+  std::string background = config_.value("BackGround");
+  if (!background.empty()) LoadBackground(*this, background);
+  std::string icon = config_.value("Icon");
+  if (!icon.empty()) {
+    Surface& sheet = screen_.buffer(ICON);
+    LoadPicture(sheet, icon, options_.dataRoot, *this, &host_);
+    if (!sheet.empty()) {
+      MakeColorMask(sheet, screen_.buffer(ICON_MASK), PixelToColor(sheet.at(0, 0)),
+                    &screen_.buffer(TEMP2));
+    }
+  }
+}
+
+void TFmain::PresentWindow(const IntRect& area) {
+  IntRect clipped{std::max(area.left, 0), std::max(area.top, 0),
+                  std::min(area.right, kScreenWidth), std::min(area.bottom, kScreenHeight)};
+  if (!clipped.empty()) host_.present(backImage_, clipped);
 }
 
 std::optional<int> TFmain::ScenarioStart() {
   if (started_) return std::nullopt;
   started_ = true;
+  if (exitRequest_) return exitRequest_;
   running_ = true;
   struct RunningScope {
     bool& flag;
@@ -139,7 +184,9 @@ void TFmain::ServicePendingRequest() {
     switches_ = SystemSwitches{};
     switches_.autoRefresh.clear();
     flags_.clickFlag = -1;
+    ResetAllBuffers(screen_);
     ResetText(*this);
+    FullRefresh(*this);
     SelectStartScript();
     prog_.NextPc = 0;
   }
@@ -149,12 +196,12 @@ void TFmain::ServicePendingRequest() {
 // ---- Script source ----
 
 void TFmain::LoadScript(const std::string& name) {
-  std::string n = SubstituteDataDrive(name, Utf8ToCp932(options_.dataRoot));
+  const std::string& n = name;
   std::string base = n.size() >= 4 ? n.substr(0, n.size() - 4) : std::string();
   std::string ext = LowerExtension(n);
   std::string path = n;
   bool decipher = ext == ".txd";
-  if (!FileExists(n)) {
+  if (!FileExists(n, options_.dataRoot)) {
     if (ext == ".txt") {
       path = base + ".txd";
       decipher = true;
@@ -163,9 +210,9 @@ void TFmain::LoadScript(const std::string& name) {
       decipher = false;
     }
   }
-  std::optional<std::string> bytes = ReadFileBytes(ResolvePath(path));
+  std::optional<std::string> bytes = ReadFileBytes(ResolvePath(path, options_.dataRoot));
   if (!bytes) {
-    throw FrameworkError("Cannot open file \"" + Cp932ToUtf8(path) +
+    throw FrameworkError("Cannot open file \"" + Cp932ToUtf8(SubstituteDataDrive(path, Utf8ToCp932(options_.dataRoot))) +
                          "\". No such file or directory");
   }
   script_.lines = SplitLines(*bytes);

@@ -11,7 +11,9 @@
 #include "gfx/surface.h"
 #include "platform/host.h"
 #include "platform/reporter.h"
+#include "present/screen.h"
 #include "present/text_state.h"
+#include "state/config.h"
 #include "script/prog.h"
 #include "script/source.h"
 #include "state/expr.h"
@@ -90,6 +92,13 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   std::int32_t& pendingRequest() { return pendingRequest_; }
   std::uint32_t& waitBase() { return waitBase_; }
   TTextStatus& textStatus() { return textStatus_; }
+  Screen& screen() { return screen_; }
+  const Screen& screen() const { return screen_; }
+  // The window's picture (`BackImage`); drawing on it shows once presented.
+  Surface& window() { return backImage_; }
+  // Tells the host that `area` of the window's picture changed.
+  void PresentWindow(const IntRect& area);
+  const ConfigFile& config() const { return config_; }
   TextFields& text() { return text_; }
   std::int32_t currentTextId() const { return currentTextId_; }
 
@@ -129,6 +138,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   void RunScript();
   void ServicePendingRequest();
   static std::int32_t ParseTextId(const std::string& line);
+  void LoadStartPictures();
   // Runs a handler of a host event, turning what it throws into a deferred exit or a report.
   template <typename Fn>
   void Dispatch(Fn&& fn);
@@ -144,6 +154,8 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   InputSignals input_;
   SystemSwitches switches_;
   TTextStatus textStatus_;
+  Screen screen_;
+  ConfigFile config_;
   TextFields text_;
   int commandDepth_ = 0;
   Surface backImage_;

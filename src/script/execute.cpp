@@ -3,6 +3,7 @@
 
 #include "app/engine.h"
 #include "platform/cp932.h"
+#include "present/layer_commands.h"
 #include "script/commands.h"
 #include "script/parse.h"
 
@@ -21,6 +22,13 @@ const std::unordered_map<std::string, CommandHandler>& CommandTable() {
       {"_delay", CmdDelay},       {"_mouseclick", CmdMouseclick}, {"_stop", CmdStop},
       {"_version", CmdVersion},   {"_winexit", CmdWinexit},   {"_flgclear", CmdFlgclear},
       {"_flginstr", CmdFlginstr}, {"_flginstrd", CmdFlginstrd}, {"_flgclick", CmdFlgclick},
+      {"_refresh", CmdRefresh},   {"_autorefresh", CmdAutorefresh},
+      {"_smartrefresh", CmdSmartrefresh}, {"_bgload", CmdBgload},
+      {"_objload", CmdObjload},   {"_objput", CmdObjput},     {"_objset", CmdObjset},
+      {"_objclear", CmdObjclear}, {"_efload", CmdEfload},     {"_efset", CmdEfset},
+      {"_sprload", CmdSprload},   {"_sprset", CmdSprset},     {"_sprput", CmdSprput},
+      {"_sprhide", CmdSprhide},   {"_sprclear", CmdSprclear}, {"_sprrefresh", CmdSprrefresh},
+      {"_spranime", CmdSpranime}, {"_movplay", CmdMovplay},
   };
   return table;
 }

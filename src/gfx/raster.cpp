@@ -1,0 +1,54 @@
+#include "gfx/raster.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qw {
+
+void Blit(Surface& dst, int dstX, int dstY, int w, int h, const Surface& src, int srcX, int srcY,
+          RasterOp op) {
+  // 64-bit arithmetic: script positions may lie anywhere in the 32-bit range.
+  long long dx = dstX, dy = dstY, width = w, height = h, sx = srcX, sy = srcY;
+  // Clip the source rectangle to the source, then the destination to the destination,
+  // moving both origins together.
+  if (sx < 0) {
+    width += sx;
+    dx -= sx;
+    sx = 0;
+  }
+  if (sy < 0) {
+    height += sy;
+    dy -= sy;
+    sy = 0;
+  }
+  if (dx < 0) {
+    width += dx;
+    sx -= dx;
+    dx = 0;
+  }
+  if (dy < 0) {
+    height += dy;
+    sy -= dy;
+    dy = 0;
+  }
+  width = std::min({width, src.width() - sx, dst.width() - dx});
+  height = std::min({height, src.height() - sy, dst.height() - dy});
+  if (width <= 0 || height <= 0) return;
+  for (long long row = 0; row < height; ++row) {
+    const std::uint32_t* s = src.row(static_cast<int>(sy + row)) + sx;
+    std::uint32_t* d = dst.row(static_cast<int>(dy + row)) + dx;
+    switch (op) {
+      case RasterOp::Copy:
+        std::memcpy(d, s, static_cast<std::size_t>(width) * sizeof(std::uint32_t));
+        break;
+      case RasterOp::And:
+        for (long long i = 0; i < width; ++i) d[i] &= s[i];
+        break;
+      case RasterOp::Or:
+        for (long long i = 0; i < width; ++i) d[i] |= s[i];
+        break;
+    }
+  }
+}
+
+}  // namespace qw
