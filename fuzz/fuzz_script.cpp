@@ -25,9 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string bytes(reinterpret_cast<const char*>(data), size);
   qw::ScriptSource source;
   source.lines = qw::SplitLines(bytes);
-  for (std::string& line : source.lines) qw::CipherLine(line, qw::kDefaultScriptKey);
+  for (std::string& line : source.lines)
+    qw::CipherLine(line, qw::kDefaultScriptKey);
   qw::BuildLabelTable(source);
-  for (std::string& line : source.lines) qw::CipherLine(line, qw::kDefaultScriptKey);
+  for (std::string& line : source.lines)
+    qw::CipherLine(line, qw::kDefaultScriptKey);
   qw::BuildLabelTable(source);
 
   qw::FlagStore flags;
@@ -43,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qw::FindLabel(source, trimmed);
     try {
       eval.EvaluateArgument(trimmed);
-      for (const std::string& a : args) eval.EvaluateArgument(a);
+      for (const std::string& a : args)
+        eval.EvaluateArgument(a);
       int pos = 2;
       eval.EvaluateAt(word, pos);
       eval.ReadSubscript(word, 2);

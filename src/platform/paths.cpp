@@ -17,6 +17,18 @@ std::string AsciiLower(std::string_view s) {
   return out;
 }
 
+// Letter case folded on CP932 bytes: the trail byte of a double-byte character (which may
+// lie in 'A'..'Z') is left alone, so two different characters never match.
+std::string Cp932Lower(std::string_view s) {
+  std::string out(s);
+  for (std::size_t i = 0; i < out.size();) {
+    std::size_t len = CharLength(out, i);
+    if (len == 1 && out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] - 'A' + 'a');
+    i += len;
+  }
+  return out;
+}
+
 // "\" to "/" on CP932 bytes, stepping over double-byte characters whole.
 std::string SlashesForward(std::string_view s) {
   std::string out(s);
@@ -52,13 +64,15 @@ std::filesystem::path MatchComponent(const std::filesystem::path& dir, const std
   if (Exists(dir / utf8)) return dir / utf8;
   if (Exists(dir / raw)) return dir / raw;
   std::string wantUtf8 = AsciiLower(utf8);
-  std::string wantRaw = AsciiLower(raw);
+  std::string wantRaw = Cp932Lower(raw);
   std::error_code ec;
   std::filesystem::directory_iterator it(dir.empty() ? std::filesystem::path(".") : dir, ec);
   if (!ec) {
     for (const auto& entry : it) {
-      std::string name = AsciiLower(entry.path().filename().string());
-      if (name == wantUtf8 || name == wantRaw) return dir / entry.path().filename();
+      const std::string onDisk = entry.path().filename().string();
+      if (AsciiLower(onDisk) == wantUtf8 || Cp932Lower(onDisk) == wantRaw) {
+        return dir / entry.path().filename();
+      }
     }
   }
   return dir / utf8;
