@@ -1,0 +1,62 @@
+// The events file of a headless run: scripted input, and the answers queued for dialogs.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qw {
+
+struct HeadlessEvent {
+  enum class Kind { Click, RightClick, Down, Up, Move, Key, Menu, Wait, Snap };
+  Kind kind = Kind::Click;
+  // `at +MS`: due MS virtual milliseconds after the previous event was taken.
+  std::optional<std::uint32_t> after;
+  bool hasPoint = false;  // click, rclick, down, up: X Y given (else the pointer position)
+  int x = 0;
+  int y = 0;
+  std::string name;  // key name ("Enter", "S"), menu item, snapshot name
+  bool ctrl = false;
+  std::uint32_t ms = 0;  // wait
+  int line = 0;          // one-based line in the events file
+};
+
+enum class AnswerWord { Yes, No, Ok, Cancel };
+
+// `font N NAME`: the next font window sets row N to NAME (UTF-8), then OK.
+struct FontAnswer {
+  int row = 0;
+  std::string name;
+};
+
+// An events file read in full. Answers are not events: each dialog kind takes its own queue
+// in order. An empty optional in a queue is a cancel.
+struct EventScript {
+  std::vector<HeadlessEvent> events;
+  std::deque<AnswerWord> answers;
+  std::deque<std::optional<std::string>> inputs;
+  std::deque<std::optional<std::string>> files;
+  std::deque<std::optional<int>> slots;
+  std::deque<FontAnswer> fonts;
+};
+
+// A line the reader of events files does not understand. what() reads "SOURCE:LINE: reason".
+class EventsError : public std::runtime_error {
+ public:
+  EventsError(const std::string& source, int line, const std::string& reason);
+  int line() const { return line_; }
+
+ private:
+  int line_;
+};
+
+// Reads the whole text (UTF-8) or throws EventsError at the first bad line. `#` at the start of
+// a line, or after a blank, begins a comment; in the text of `input`, `file` and `font` it does
+// not, since those take the rest of the line as written.
+EventScript ParseEvents(std::string_view text, const std::string& source = "events");
+
+}  // namespace qw

@@ -1,0 +1,248 @@
+#include "host/headless/headless_host.h"
+
+#include <algorithm>
+#include <chrono>
+#include <stdexcept>
+
+#include "app/run_stop.h"
+#include "gfx/png_writer.h"
+
+namespace qw {
+
+HeadlessHost::HeadlessHost(EventScript script, std::uint64_t timeLimitMs)
+    : script_(std::move(script)), limit_(kStartTicks + timeLimitMs), shown_(kWidth, kHeight, 0) {}
+
+LocalTime HeadlessHost::localTime() {
+  using namespace std::chrono;
+  const auto start = sys_days{year{2000} / January / 1};
+  const sys_seconds now = start + seconds{static_cast<std::int64_t>(elapsedMs() / 1000)};
+  const sys_days day = floor<days>(now);
+  const year_month_day ymd{day};
+  const hh_mm_ss<seconds> clock{now - day};
+  LocalTime t;
+  t.second = static_cast<int>(clock.seconds().count());
+  t.minute = static_cast<int>(clock.minutes().count());
+  t.hour = static_cast<int>(clock.hours().count());
+  t.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
+  t.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+  t.year = static_cast<int>(ymd.year());
+  t.weekday = static_cast<int>(weekday{day}.c_encoding());
+  t.yearDay = static_cast<int>((day - sys_days{ymd.year() / January / 1}).count());
+  return t;
+}
+
+void HeadlessHost::advanceTo(std::uint64_t target) {
+  if (target <= clock_) return;
+  const bool overLimit = target > limit_;
+  const std::uint64_t end = overLimit ? limit_ : target;
+  // The handler may switch the timer off or on again, so the condition is read every round.
+  while (timerEnabled_ && nextTimer_ <= end) {
+    clock_ = std::max(clock_, nextTimer_);
+    nextTimer_ += kTimerIntervalMs;
+    if (listener_) listener_->onTimer();
+  }
+  clock_ = std::max(clock_, end);
+  if (overLimit) throw RunStopped{RunStopped::Reason::TimeLimit};
+}
+
+bool HeadlessHost::waitMessage(std::optional<std::uint32_t> deadline) {
+  const bool haveEvent = next_ < script_.events.size();
+  if (!deadline) {
+    if (!haveEvent) throw RunStopped{RunStopped::Reason::InputExhausted};
+    const HeadlessEvent& ev = script_.events[next_];
+    if (ev.after) advanceTo(lastTaken_ + *ev.after);
+    take();
+    return true;
+  }
+  // The deadline is a 32-bit tick count; one already reached lets no time pass.
+  const auto ahead = static_cast<std::int32_t>(*deadline - static_cast<std::uint32_t>(clock_));
+  const std::uint64_t until = clock_ + static_cast<std::uint64_t>(std::max(ahead, 0));
+  if (haveEvent) {
+    const HeadlessEvent& ev = script_.events[next_];
+    if (ev.after && lastTaken_ + *ev.after < until) {
+      advanceTo(lastTaken_ + *ev.after);
+      take();
+      return true;
+    }
+  }
+  advanceTo(until);
+  return false;
+}
+
+void HeadlessHost::take() {
+  // Counted as taken before it is delivered: a handler may wait for the reader itself (the
+  // hidden-text mode waits for a click inside its menu item) and must see the next event.
+  const HeadlessEvent& ev = script_.events[next_++];
+  lastTaken_ = clock_;
+  deliver(ev);
+}
+
+bool HeadlessHost::exitPending() const {
+  return listener_ && listener_->exitRequested();
+}
+
+bool HeadlessHost::pointTo(const HeadlessEvent& ev) {
+  if (!ev.hasPoint || (ev.x == pointerX_ && ev.y == pointerY_)) return true;
+  pointerX_ = ev.x;
+  pointerY_ = ev.y;
+  listener_->onMouseMove(pointerX_, pointerY_);
+  return !exitPending();
+}
+
+void HeadlessHost::deliver(const HeadlessEvent& ev) {
+  using Kind = HeadlessEvent::Kind;
+  if (ev.kind == Kind::Wait) {
+    advanceTo(clock_ + ev.ms);
+    // The next `at +MS` counts from the end of the wait.
+    lastTaken_ = clock_;
+    return;
+  }
+  if (ev.kind == Kind::Snap) {
+    ++snaps_;
+    writeSnapshot(ev.name);
+    return;
+  }
+  if (!listener_) return;
+  switch (ev.kind) {
+    case Kind::Click:
+      if (!pointTo(ev)) return;
+      listener_->onMouseDown(pointerX_, pointerY_, false);
+      if (exitPending()) return;
+      listener_->onMouseUp(pointerX_, pointerY_, false);
+      if (exitPending()) return;
+      listener_->onClick(pointerX_, pointerY_);
+      break;
+    case Kind::RightClick:
+      if (!pointTo(ev)) return;
+      listener_->onMouseDown(pointerX_, pointerY_, true);
+      if (exitPending()) return;
+      listener_->onMouseUp(pointerX_, pointerY_, true);
+      break;
+    case Kind::Down:
+      if (pointTo(ev)) listener_->onMouseDown(pointerX_, pointerY_, false);
+      break;
+    case Kind::Up:
+      if (pointTo(ev)) listener_->onMouseUp(pointerX_, pointerY_, false);
+      break;
+    case Kind::Move:
+      pointTo(ev);
+      break;
+    case Kind::Key:
+      listener_->onKey(ev.name, ev.ctrl);
+      break;
+    case Kind::Menu:
+      listener_->onMenuItem(ev.name);
+      break;
+    case Kind::Wait:
+    case Kind::Snap:
+      break;
+  }
+}
+
+void HeadlessHost::present(const Surface& shown, const IntRect& area) {
+  const int left = std::max(area.left, 0);
+  const int top = std::max(area.top, 0);
+  const int right = std::min({area.right, shown.width(), shown_.width()});
+  const int bottom = std::min({area.bottom, shown.height(), shown_.height()});
+  if (right <= left) return;
+  for (int y = top; y < bottom; ++y) {
+    std::copy(shown.row(y) + left, shown.row(y) + right, shown_.row(y) + left);
+  }
+}
+
+void HeadlessHost::setTimerEnabled(bool enabled) {
+  if (enabled && !timerEnabled_) nextTimer_ = clock_ + kTimerIntervalMs;
+  timerEnabled_ = enabled;
+}
+
+const char* AnswerName(MessageAnswer answer) {
+  switch (answer) {
+    case MessageAnswer::Ok:
+      return "ok";
+    case MessageAnswer::Cancel:
+      return "cancel";
+    case MessageAnswer::Yes:
+      return "yes";
+    case MessageAnswer::No:
+      return "no";
+  }
+  return "?";
+}
+
+namespace {
+
+MessageAnswer MapAnswer(AnswerWord word, MessageButtons buttons) {
+  const bool yesNo = buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel;
+  const bool hasCancel = buttons != MessageButtons::YesNo;
+  switch (word) {
+    case AnswerWord::Yes:
+    case AnswerWord::Ok:
+      return yesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    case AnswerWord::No:
+      return yesNo ? MessageAnswer::No : MessageAnswer::Cancel;
+    case AnswerWord::Cancel:
+      return hasCancel ? MessageAnswer::Cancel : MessageAnswer::No;
+  }
+  return MessageAnswer::Cancel;
+}
+
+}  // namespace
+
+MessageAnswer HeadlessHost::messageBox(const MessageBoxSpec& spec) {
+  MessageAnswer answer = MessageAnswer::Ok;
+  if (spec.buttons != MessageButtons::Ok) {
+    if (!script_.answers.empty()) {
+      answer = MapAnswer(script_.answers.front(), spec.buttons);
+      script_.answers.pop_front();
+    } else {
+      answer = spec.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Cancel;
+    }
+  }
+  messages_.push_back({spec.caption, spec.text, AnswerName(answer), spec.icon, spec.buttons});
+  return answer;
+}
+
+std::optional<std::string> HeadlessHost::inputBox(const std::string&, const std::string&,
+                                                  const std::string&) {
+  if (script_.inputs.empty()) return std::nullopt;
+  std::optional<std::string> answer = std::move(script_.inputs.front());
+  script_.inputs.pop_front();
+  return answer;
+}
+
+std::optional<std::string> HeadlessHost::openFile(const OpenFileSpec&) {
+  if (script_.files.empty()) return std::nullopt;
+  std::optional<std::string> answer = std::move(script_.files.front());
+  script_.files.pop_front();
+  if (answer) {
+    // Paths on this system are UTF-8 bytes.
+    answer = std::filesystem::absolute(std::filesystem::path(*answer)).string();
+  }
+  return answer;
+}
+
+std::optional<std::optional<int>> HeadlessHost::takeSlotAnswer() {
+  if (script_.slots.empty()) return std::nullopt;
+  std::optional<int> slot = script_.slots.front();
+  script_.slots.pop_front();
+  return slot;
+}
+
+std::optional<FontAnswer> HeadlessHost::takeFontAnswer() {
+  if (script_.fonts.empty()) return std::nullopt;
+  FontAnswer answer = std::move(script_.fonts.front());
+  script_.fonts.pop_front();
+  return answer;
+}
+
+void HeadlessHost::writeSnapshot(const std::string& name) {
+  if (!snapshotDir_) return;
+  std::filesystem::create_directories(*snapshotDir_);
+  const std::filesystem::path file = *snapshotDir_ / (name + ".png");
+  std::string error;
+  if (!WritePng(shown_, file, &error)) {
+    throw std::runtime_error("cannot write " + file.string() + ": " + error);
+  }
+}
+
+}  // namespace qw

@@ -1,0 +1,126 @@
+// The headless host: a virtual clock, scripted input from an events file, dialogs answered from
+// queues, and the shown picture kept in memory for snapshots. No window system is involved.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/headless/events.h"
+#include "platform/host.h"
+
+namespace qw {
+
+// One message box as the engine showed it, with the answer it got ("ok", "cancel", "yes",
+// "no").
+struct MessageRecord {
+  std::string caption;
+  std::string text;
+  std::string answer;
+  MessageIcon icon = MessageIcon::None;
+  MessageButtons buttons = MessageButtons::Ok;
+};
+
+class HeadlessHost final : public Host {
+ public:
+  static constexpr std::uint32_t kStartTicks = 10'000'000;
+  static constexpr std::uint64_t kDefaultTimeLimitMs = 600'000;
+  static constexpr std::uint32_t kTimerIntervalMs = 100;
+  static constexpr std::uint32_t kRandomSeed = 0x51C0FFEE;
+  static constexpr int kWidth = 640;
+  static constexpr int kHeight = 480;
+
+  explicit HeadlessHost(EventScript script = {}, std::uint64_t timeLimitMs = kDefaultTimeLimitMs);
+
+  // Where `snap` events write NAME.png. Without a folder, snaps are counted but not written.
+  void setSnapshotDir(std::filesystem::path dir) { snapshotDir_ = std::move(dir); }
+  void setColorDepth(int bits) { colorDepth_ = bits; }
+
+  // ---- Host ----
+  void setListener(HostListener* listener) override { listener_ = listener; }
+  // The virtual clock. It starts at kStartTicks and moves only inside waitMessage.
+  std::uint32_t ticks() override { return static_cast<std::uint32_t>(clock_); }
+  // 2000-01-01 00:00:00 (a Saturday) plus the virtual time elapsed.
+  LocalTime localTime() override;
+  std::uint32_t randomSeed() override { return kRandomSeed; }
+  // Takes no events: scripted input arrives only while the engine waits.
+  void processMessages() override {}
+  // With no deadline (a wait for the reader): takes the next event at once, after running the
+  // clock to its moment when it is timed; throws RunStopped{InputExhausted} when none is
+  // left. With a deadline: takes only a timed event that falls due before the deadline, else
+  // runs the clock to the deadline and returns false. True means an event was taken (a `wait`
+  // or `snap` counts, though it calls no handler). Throws RunStopped{TimeLimit} when the
+  // clock would pass the time limit. The 100 ms timer fires on the way while enabled.
+  bool waitMessage(std::optional<std::uint32_t> deadline) override;
+  void present(const Surface& shown, const IntRect& area) override;
+  void setCaption(const std::string& caption) override { caption_ = caption; }
+  // Enabling starts a fresh 100 ms period; enabling an enabled timer keeps its phase.
+  void setTimerEnabled(bool enabled) override;
+  // A box with only OK takes no answer. Otherwise the next queued answer: yes/ok choose Yes
+  // (or OK), no chooses No (or Cancel), cancel chooses Cancel (or No). None queued: No for a
+  // Yes/No box, else Cancel.
+  MessageAnswer messageBox(const MessageBoxSpec& spec) override;
+  // The next `input TEXT`; cancelled when none is queued.
+  std::optional<std::string> inputBox(const std::string& caption, const std::string& prompt,
+                                      const std::string& initial) override;
+  // The next `file PATH`, made absolute against the current folder; cancelled when none is
+  // queued.
+  std::optional<std::string> openFile(const OpenFileSpec& spec) override;
+  int colorDepth() override { return colorDepth_; }
+  void beep() override { ++beeps_; }
+
+  // ---- Answers for the modal tool windows ----
+  // The next `slot N` (1..80) or `slot-cancel` (an empty inner value); an empty outer value
+  // when none is queued, which the slot picker treats as a cancel.
+  std::optional<std::optional<int>> takeSlotAnswer();
+  // The next `font N NAME`; nothing when none is queued (the font window is cancelled).
+  std::optional<FontAnswer> takeFontAnswer();
+
+  // ---- What the run left behind ----
+  const Surface& shown() const { return shown_; }
+  const std::string& caption() const { return caption_; }
+  const std::vector<MessageRecord>& messages() const { return messages_; }
+  bool timerEnabled() const { return timerEnabled_; }
+  // Virtual milliseconds since the start.
+  std::uint64_t elapsedMs() const { return clock_ - kStartTicks; }
+  std::size_t eventsLeft() const { return script_.events.size() - next_; }
+  int pointerX() const { return pointerX_; }
+  int pointerY() const { return pointerY_; }
+  int beeps() const { return beeps_; }
+  int snapsTaken() const { return snaps_; }
+  // Writes the shown picture as NAME.png into the snapshot folder, if there is one.
+  void writeSnapshot(const std::string& name);
+
+ private:
+  // Runs the clock forward to `target` (never back), firing the timer on the way.
+  void advanceTo(std::uint64_t target);
+  void take();
+  void deliver(const HeadlessEvent& ev);
+  // Moves the pointer there first when it is elsewhere, as a real pointer would.
+  bool pointTo(const HeadlessEvent& ev);
+  bool exitPending() const;
+
+  EventScript script_;
+  std::size_t next_ = 0;  // next event to take
+  std::uint64_t clock_ = kStartTicks;
+  std::uint64_t lastTaken_ = kStartTicks;  // when the previous event was taken
+  std::uint64_t limit_;
+  bool timerEnabled_ = false;
+  std::uint64_t nextTimer_ = 0;
+  HostListener* listener_ = nullptr;
+  Surface shown_;
+  std::string caption_;
+  std::vector<MessageRecord> messages_;
+  std::optional<std::filesystem::path> snapshotDir_;
+  int colorDepth_ = 32;
+  int pointerX_ = 0;
+  int pointerY_ = 0;
+  int beeps_ = 0;
+  int snaps_ = 0;
+};
+
+const char* AnswerName(MessageAnswer answer);
+
+}  // namespace qw
