@@ -1,0 +1,309 @@
+#include "host/qt/qt_host.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include <time.h>
+
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <vector>
+
+#include "host/qt/file_filter.h"
+#include "host/qt/picture_window.h"
+
+namespace qw {
+
+namespace {
+
+const char* const kTitle = "Quillwork";
+
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ToUtf8(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QString TitleOr(const std::string& caption) {
+  return caption.empty() ? QString::fromLatin1(kTitle) : FromUtf8(caption);
+}
+
+QMessageBox::Icon IconFor(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Exclamation:
+    case MessageIcon::Warning:
+      return QMessageBox::Warning;
+    case MessageIcon::Question:
+      return QMessageBox::Question;
+    case MessageIcon::Information:
+      return QMessageBox::Information;
+    case MessageIcon::Error:
+      return QMessageBox::Critical;
+    case MessageIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// The buttons in their order of appearance; the first is the default, as on Windows.
+std::vector<QMessageBox::StandardButton> ButtonsFor(MessageButtons buttons) {
+  switch (buttons) {
+    case MessageButtons::Ok:
+      break;
+    case MessageButtons::OkCancel:
+      return {QMessageBox::Ok, QMessageBox::Cancel};
+    case MessageButtons::YesNo:
+      return {QMessageBox::Yes, QMessageBox::No};
+    case MessageButtons::YesNoCancel:
+      return {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel};
+  }
+  return {QMessageBox::Ok};
+}
+
+// What Escape or the close box answers: Cancel where there is one, else No, else OK.
+QMessageBox::StandardButton EscapeButton(const std::vector<QMessageBox::StandardButton>& all) {
+  for (auto wanted : {QMessageBox::Cancel, QMessageBox::No}) {
+    for (auto b : all) {
+      if (b == wanted) return b;
+    }
+  }
+  return QMessageBox::Ok;
+}
+
+MessageAnswer AnswerFor(QMessageBox::StandardButton button) {
+  switch (button) {
+    case QMessageBox::Cancel:
+      return MessageAnswer::Cancel;
+    case QMessageBox::Yes:
+      return MessageAnswer::Yes;
+    case QMessageBox::No:
+      return MessageAnswer::No;
+    default:
+      return MessageAnswer::Ok;
+  }
+}
+
+}  // namespace
+
+QtHost::QtHost() : window_(std::make_unique<PictureWindow>(*this)) {
+  window_->setWindowTitle(QString::fromLatin1(kTitle));
+  const QSize client(640, 480);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    window_->setGeometry(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, client, screen->availableGeometry()));
+  } else {
+    window_->resize(client);
+  }
+  timer1_.setInterval(100);
+  QObject::connect(&timer1_, &QTimer::timeout, &timer1_,
+                   [this] { deliver([](HostListener& l) { l.onTimer(); }); });
+  wake_.setSingleShot(true);
+  wake_.setTimerType(Qt::PreciseTimer);
+}
+
+QtHost::~QtHost() = default;
+
+QWidget* QtHost::window() const {
+  return window_.get();
+}
+
+void QtHost::showWindow() {
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void QtHost::quit(int code) {
+  if (quit_) {
+    quit_(code);
+  } else {
+    QCoreApplication::exit(code);
+  }
+}
+
+std::uint32_t QtHost::ticks() {
+  timespec now{};
+  if (clock_gettime(CLOCK_BOOTTIME, &now) != 0) clock_gettime(CLOCK_MONOTONIC, &now);
+  const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                  static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<std::uint32_t>(ms);
+}
+
+LocalTime QtHost::localTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  localtime_r(&now, &parts);
+  LocalTime t;
+  t.second = parts.tm_sec;
+  t.minute = parts.tm_min;
+  t.hour = parts.tm_hour;
+  t.day = parts.tm_mday;
+  t.month = parts.tm_mon + 1;
+  t.year = parts.tm_year + 1900;
+  t.weekday = parts.tm_wday;
+  t.yearDay = parts.tm_yday;
+  return t;
+}
+
+std::uint32_t QtHost::randomSeed() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<std::uint32_t>(now.tv_sec) * 1000003u ^
+         static_cast<std::uint32_t>(now.tv_nsec) ^ ticks();
+}
+
+void QtHost::processMessages() {
+  Nested nested(*this);
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  rethrowPending();
+}
+
+bool QtHost::waitMessage(std::optional<std::uint32_t> deadline) {
+  Nested nested(*this);
+  const std::uint64_t before = delivered_;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // Qt's own events (repaints, timers of widgets) wake the dispatcher too; they are handled
+  // and the sleep goes on until the listener has had an event or the deadline is reached.
+  while (delivered_ == before) {
+    if (deadline) {
+      const auto remaining = static_cast<std::int32_t>(*deadline - ticks());
+      if (remaining <= 0) break;
+      wake_.start(remaining);
+    }
+    // Blocks in the event dispatcher (no polling) until something arrives; then whatever
+    // came with it is delivered too.
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
+  wake_.stop();
+  rethrowPending();
+  return delivered_ != before;
+}
+
+void QtHost::present(const Surface& shown, const IntRect& area) {
+  window_->showArea(shown, area);
+}
+
+void QtHost::setCaption(const std::string& caption) {
+  window_->setWindowTitle(FromUtf8(caption));
+}
+
+void QtHost::setTimerEnabled(bool enabled) {
+  // Enabling a running timer does not restart its interval.
+  if (enabled && !timer1_.isActive()) {
+    timer1_.start();
+  } else if (!enabled) {
+    timer1_.stop();
+  }
+}
+
+MessageAnswer QtHost::messageBox(const MessageBoxSpec& spec) {
+  Nested nested(*this);
+  QMessageBox box(IconFor(spec.icon), TitleOr(spec.caption), FromUtf8(spec.text),
+                  QMessageBox::NoButton, dialogParent());
+  // Script texts may hold "<" and "&": never rich text.
+  box.setTextFormat(Qt::PlainText);
+  const auto buttons = ButtonsFor(spec.buttons);
+  for (auto b : buttons)
+    box.addButton(b);
+  box.setDefaultButton(buttons.front());
+  const QMessageBox::StandardButton escape = EscapeButton(buttons);
+  box.setEscapeButton(escape);
+  box.exec();
+  rethrowPending();
+  QAbstractButton* clicked = box.clickedButton();
+  return AnswerFor(clicked ? box.standardButton(clicked) : escape);
+}
+
+std::optional<std::string> QtHost::inputBox(const std::string& caption, const std::string& prompt,
+                                            const std::string& initial) {
+  Nested nested(*this);
+  QInputDialog dialog(dialogParent());
+  dialog.setWindowTitle(TitleOr(caption));
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setLabelText(FromUtf8(prompt));
+  dialog.setTextValue(FromUtf8(initial));
+  const int result = dialog.exec();
+  rethrowPending();
+  if (result != QDialog::Accepted) return std::nullopt;
+  return ToUtf8(dialog.textValue());
+}
+
+std::optional<std::string> QtHost::openFile(const OpenFileSpec& spec) {
+  Nested nested(*this);
+  QFileDialog dialog(dialogParent(), FromUtf8(spec.title), FromUtf8(spec.initialDir));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  const std::string filter = QtFileFilter(spec.filter);
+  if (!filter.empty()) dialog.setNameFilters(FromUtf8(filter).split(QStringLiteral(";;")));
+  QString extension = FromUtf8(spec.defaultExtension);
+  if (extension.startsWith(QLatin1Char('.'))) extension.remove(0, 1);
+  if (!extension.isEmpty()) dialog.setDefaultSuffix(extension);
+  if (!spec.fileName.empty()) dialog.selectFile(FromUtf8(spec.fileName));
+  const int result = dialog.exec();
+  rethrowPending();
+  if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return ToUtf8(QFileInfo(dialog.selectedFiles().front()).absoluteFilePath());
+}
+
+int QtHost::colorDepth() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->depth() : 32;
+}
+
+void QtHost::beep() {
+  QApplication::beep();
+}
+
+void QtHost::afterTopLevelEvent() {
+  if (pending_) {
+    // The engine catches its own faults; one that escapes a handler with no wait to take
+    // it back has left the engine in an unknown state.
+    std::exception_ptr fault = std::exchange(pending_, nullptr);
+    try {
+      std::rethrow_exception(fault);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "quillwork: unhandled error in an event handler: %s\n", e.what());
+    } catch (...) {
+      std::fprintf(stderr, "quillwork: unhandled error in an event handler\n");
+    }
+    quit(1);
+    return;
+  }
+  if (const std::optional<int> code = listener_->exitRequested()) quit(*code);
+}
+
+void QtHost::rethrowPending() {
+  if (pending_) std::rethrow_exception(std::exchange(pending_, nullptr));
+}
+
+bool QtHost::closeRequested() {
+  if (!listener_) {
+    quit(0);
+    return true;
+  }
+  bool mayClose = false;
+  deliver([&](HostListener& l) { mayClose = l.onCloseRequest(); });
+  if (!mayClose) return false;
+  // At the top level an exit code has already ended the application.
+  const bool quitAlready = nesting_ == 0 && listener_->exitRequested();
+  if (!quitAlready) quit(listener_->exitRequested().value_or(0));
+  return true;
+}
+
+QWidget* QtHost::dialogParent() const {
+  return window_->isVisible() ? window_.get() : nullptr;
+}
+
+}  // namespace qw

@@ -1,0 +1,95 @@
+// The desktop host: the main window showing the engine's picture, Qt's dialogs, the system
+// clock. Runs on the GUI thread of a QApplication.
+#pragma once
+
+#include <QTimer>
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+
+#include "platform/host.h"
+
+class QWidget;
+
+namespace qw {
+
+class PictureWindow;
+
+class QtHost final : public Host {
+ public:
+  // Needs a QApplication. Creates the main window hidden: client area 640 x 480, black,
+  // captioned "Quillwork", centred on the primary screen.
+  QtHost();
+  ~QtHost() override;
+  QtHost(const QtHost&) = delete;
+  QtHost& operator=(const QtHost&) = delete;
+
+  QWidget* window() const;
+  void showWindow();
+
+  // Ends the application with `code`: QCoreApplication::exit unless replaced (tests do).
+  void setQuitHandler(std::function<void(int)> quit) { quit_ = std::move(quit); }
+  void quit(int code);
+
+  void setListener(HostListener* listener) override { listener_ = listener; }
+  std::uint32_t ticks() override;
+  LocalTime localTime() override;
+  std::uint32_t randomSeed() override;
+  void processMessages() override;
+  bool waitMessage(std::optional<std::uint32_t> deadline) override;
+  void present(const Surface& shown, const IntRect& area) override;
+  void setCaption(const std::string& caption) override;
+  void setTimerEnabled(bool enabled) override;
+  MessageAnswer messageBox(const MessageBoxSpec& spec) override;
+  std::optional<std::string> inputBox(const std::string& caption, const std::string& prompt,
+                                      const std::string& initial) override;
+  std::optional<std::string> openFile(const OpenFileSpec& spec) override;
+  int colorDepth() override;
+  void beep() override;
+
+ private:
+  friend class PictureWindow;
+
+  // Marks the time the engine (a listener call, or a host call made by the engine) is on
+  // the stack: events delivered then are not at the top level.
+  struct Nested {
+    explicit Nested(QtHost& host) : host_(host) { ++host_.nesting_; }
+    ~Nested() { --host_.nesting_; }
+    Nested(const Nested&) = delete;
+    Nested& operator=(const Nested&) = delete;
+    QtHost& host_;
+  };
+
+  // Calls the listener. What it throws is kept and rethrown to the engine's waiting call
+  // (processMessages, waitMessage, a dialog), never through Qt's event dispatch.
+  template <typename Fn>
+  void deliver(Fn&& call) {
+    if (!listener_ || pending_) return;
+    ++delivered_;
+    try {
+      Nested nested(*this);
+      call(*listener_);
+    } catch (...) {
+      pending_ = std::current_exception();
+    }
+    if (nesting_ == 0) afterTopLevelEvent();
+  }
+  void afterTopLevelEvent();
+  void rethrowPending();
+  // The window's close box: whether the window may close now.
+  bool closeRequested();
+  QWidget* dialogParent() const;
+
+  HostListener* listener_ = nullptr;
+  std::unique_ptr<PictureWindow> window_;
+  QTimer timer1_;  // the 100 ms form timer
+  QTimer wake_;    // ends a wait at its deadline
+  std::function<void(int)> quit_;
+  std::uint64_t delivered_ = 0;  // listener calls so far
+  int nesting_ = 0;
+  std::exception_ptr pending_;
+};
+
+}  // namespace qw
