@@ -326,7 +326,12 @@ void TFmain::ProcessMessages() {
 }
 
 void TFmain::WaitUntil(std::uint32_t deadline) {
-  while (host_.ticks() < deadline) WaitForMessage(deadline);
+  // Hosts read a deadline as at most 2^31 - 1 ms ahead and take a farther one as passed,
+  // which would spin here forever; such a wait goes in steps instead.
+  constexpr std::uint32_t kFarthest = 0x7FFFFFFFu;
+  for (std::uint32_t now = host_.ticks(); now < deadline; now = host_.ticks()) {
+    WaitForMessage(deadline - now > kFarthest ? now + kFarthest : deadline);
+  }
 }
 
 void TFmain::SaveOnExit() {
