@@ -4,6 +4,17 @@
 #include <cstring>
 
 namespace qw {
+namespace {
+
+// Separate surfaces never overlap; saying so lets the compiler vectorise the row loops.
+void AndRow(std::uint32_t* __restrict d, const std::uint32_t* __restrict s, long long n) {
+  for (long long i = 0; i < n; ++i) d[i] &= s[i];
+}
+void OrRow(std::uint32_t* __restrict d, const std::uint32_t* __restrict s, long long n) {
+  for (long long i = 0; i < n; ++i) d[i] |= s[i];
+}
+
+}  // namespace
 
 void Blit(Surface& dst, int dstX, int dstY, int w, int h, const Surface& src, int srcX, int srcY,
           RasterOp op) {
@@ -42,10 +53,12 @@ void Blit(Surface& dst, int dstX, int dstY, int w, int h, const Surface& src, in
         std::memcpy(d, s, static_cast<std::size_t>(width) * sizeof(std::uint32_t));
         break;
       case RasterOp::And:
-        for (long long i = 0; i < width; ++i) d[i] &= s[i];
+        for (long long i = 0; i < width; ++i)
+          d[i] &= s[i];
         break;
       case RasterOp::Or:
-        for (long long i = 0; i < width; ++i) d[i] |= s[i];
+        for (long long i = 0; i < width; ++i)
+          d[i] |= s[i];
         break;
     }
   }
