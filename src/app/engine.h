@@ -11,6 +11,7 @@
 #include "gfx/surface.h"
 #include "platform/host.h"
 #include "platform/reporter.h"
+#include "present/popup_menu.h"
 #include "present/screen.h"
 #include "present/text_state.h"
 #include "state/config.h"
@@ -93,6 +94,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   std::uint32_t& waitBase() { return waitBase_; }
   TTextStatus& textStatus() { return textStatus_; }
   Screen& screen() { return screen_; }
+  PopupMenu& menu() { return menu_; }
   const Screen& screen() const { return screen_; }
   // The window's picture (`BackImage`); drawing on it shows once presented.
   Surface& window() { return backImage_; }
@@ -155,6 +157,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   SystemSwitches switches_;
   TTextStatus textStatus_;
   Screen screen_;
+  PopupMenu menu_;
   ConfigFile config_;
   TextFields text_;
   int commandDepth_ = 0;
