@@ -53,12 +53,10 @@ void Blit(Surface& dst, int dstX, int dstY, int w, int h, const Surface& src, in
         std::memcpy(d, s, static_cast<std::size_t>(width) * sizeof(std::uint32_t));
         break;
       case RasterOp::And:
-        for (long long i = 0; i < width; ++i)
-          d[i] &= s[i];
+        AndRow(d, s, width);
         break;
       case RasterOp::Or:
-        for (long long i = 0; i < width; ++i)
-          d[i] |= s[i];
+        OrRow(d, s, width);
         break;
     }
   }
