@@ -291,7 +291,8 @@ void TFmain::reportScriptError(const std::string& message) {
       ShowMessage("エラー発生！！強制終了しますか？(設定ファイルを保存しません)", location,
                   MessageIcon::Question, MessageButtons::YesNo);
   if (answer == MessageAnswer::Yes) throw EngineExit{1};
-  errorList_.push_back(location);
+  // A script that fails in an endless loop must not fill the memory.
+  if (errorList_.size() < kMaxErrorListLines) errorList_.push_back(location);
 }
 
 void TFmain::scriptError(const std::string& message, MessageIcon icon) {

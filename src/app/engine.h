@@ -61,6 +61,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   // The debug window's error list: one location text per reported error (UTF-8).
   const std::vector<std::string>& errorList() const { return errorList_; }
   bool running() const { return running_; }
+  static constexpr std::size_t kMaxErrorListLines = 10000;
 
   // ErrorReporter
   void scriptError(const std::string& message,

@@ -198,7 +198,10 @@ MessageAnswer HeadlessHost::messageBox(const MessageBoxSpec& spec) {
       answer = spec.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Cancel;
     }
   }
-  messages_.push_back({spec.caption, spec.text, AnswerName(answer), spec.icon, spec.buttons});
+  // A script that reports in an endless loop must not fill the memory of a long run.
+  if (messages_.size() < kMaxRecordedMessages) {
+    messages_.push_back({spec.caption, spec.text, AnswerName(answer), spec.icon, spec.buttons});
+  }
   return answer;
 }
 

@@ -82,6 +82,8 @@ class HeadlessHost final : public Host {
   const Surface& shown() const { return shown_; }
   const std::string& caption() const { return caption_; }
   const std::vector<MessageRecord>& messages() const { return messages_; }
+  // Boxes past this many are answered but not recorded.
+  static constexpr std::size_t kMaxRecordedMessages = 10000;
   bool timerEnabled() const { return timerEnabled_; }
   // Virtual milliseconds since the start.
   std::uint64_t elapsedMs() const { return clock_ - kStartTicks; }
