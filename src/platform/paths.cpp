@@ -1,6 +1,6 @@
 #include "platform/paths.h"
 
-#include <fstream>
+#include <cstdio>
 #include <system_error>
 #include <vector>
 
@@ -120,10 +120,21 @@ bool FileExists(std::string_view cp932Name, std::string_view dataRoot) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return std::nullopt;
+  std::string data;
+  // One read of the known size, then whatever a growing file still holds.
+  std::error_code ec;
+  std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (!ec && size < (std::uintmax_t{1} << 31)) data.resize(static_cast<std::size_t>(size));
+  std::size_t got = data.empty() ? 0 : std::fread(data.data(), 1, data.size(), file);
+  data.resize(got);
+  char chunk[65536];
+  std::size_t n = 0;
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) data.append(chunk, n);
+  bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) return std::nullopt;
   return data;
 }
 
