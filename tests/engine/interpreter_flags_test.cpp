@@ -6,24 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "support/report_text.h"
 #include "support/scenario.h"
 
 namespace qw {
 namespace {
 
+using test::At;
+using test::Dump;
+using test::kQuestion;
 using test::Scenario;
-
-std::string At(int line, const std::string& message) {
-  return "File:autorun.txt Line:" + std::to_string(line) + "/" + message;
-}
-
-std::string Dump(const HeadlessReport& r) {
-  std::string out = "outcome " + std::string(OutcomeName(r.outcome)) + "\n";
-  for (const MessageRecord& m : r.messages) {
-    out += "  [" + m.caption + "] " + m.text + " -> " + m.answer + "\n";
-  }
-  return out;
-}
 
 // ---- _flgclear ----
 

@@ -7,27 +7,16 @@
 
 #include "platform/cp932.h"
 #include "script/source.h"
+#include "support/report_text.h"
 #include "support/scenario.h"
 
 namespace qw {
 namespace {
 
+using test::At;
+using test::Dump;
+using test::kQuestion;
 using test::Scenario;
-
-constexpr const char* kQuestion = "エラー発生！！強制終了しますか？(設定ファイルを保存しません)";
-
-std::string At(int line, const std::string& message, const std::string& file = "autorun.txt") {
-  return "File:" + file + " Line:" + std::to_string(line) + "/" + message;
-}
-
-std::string Dump(const HeadlessReport& r) {
-  std::string out = "outcome " + std::string(OutcomeName(r.outcome)) + " file " + r.file +
-                    " line " + std::to_string(r.line) + "\n";
-  for (const MessageRecord& m : r.messages) {
-    out += "  [" + m.caption + "] " + m.text + " -> " + m.answer + "\n";
-  }
-  return out;
-}
 
 // Errors that show their own box (exclamation, OK) and then the question answered No.
 void ExpectErrors(const HeadlessReport& r, const std::vector<std::string>& locations) {

@@ -7,18 +7,16 @@
 #include <vector>
 
 #include "platform/cp932.h"
+#include "support/report_text.h"
 #include "support/scenario.h"
 
 namespace qw {
 namespace {
 
+using test::At;
+using test::Dump;
+using test::kQuestion;
 using test::Scenario;
-
-constexpr const char* kQuestion = "エラー発生！！強制終了しますか？(設定ファイルを保存しません)";
-
-std::string At(int line, const std::string& message, const std::string& file = "autorun.txt") {
-  return "File:" + file + " Line:" + std::to_string(line) + "/" + message;
-}
 
 // A script error the usual way: its own box (OK, no title), then the question answered No.
 struct Reported {
@@ -26,15 +24,6 @@ struct Reported {
   std::string message;
   MessageIcon icon = MessageIcon::Exclamation;
 };
-
-std::string Dump(const HeadlessReport& r) {
-  std::string out =
-      "outcome " + std::string(OutcomeName(r.outcome)) + " line " + std::to_string(r.line) + "\n";
-  for (const MessageRecord& m : r.messages) {
-    out += "  [" + m.caption + "] " + m.text + " -> " + m.answer + "\n";
-  }
-  return out;
-}
 
 void ExpectReported(const HeadlessReport& r, const std::vector<Reported>& expected) {
   SCOPED_TRACE(Dump(r));

@@ -7,27 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "support/report_text.h"
 #include "support/scenario.h"
 
 namespace qw {
 namespace {
 
+using test::At;
+using test::Dump;
+using test::kQuestion;
 using test::Scenario;
-
-constexpr const char* kQuestion = "エラー発生！！強制終了しますか？(設定ファイルを保存しません)";
-
-std::string At(int line, const std::string& message, const std::string& file = "autorun.txt") {
-  return "File:" + file + " Line:" + std::to_string(line) + "/" + message;
-}
-
-std::string Dump(const HeadlessReport& r) {
-  std::string out = "outcome " + std::string(OutcomeName(r.outcome)) + " file " + r.file +
-                    " line " + std::to_string(r.line) + " ms " + std::to_string(r.virtualMs) + "\n";
-  for (const MessageRecord& m : r.messages) {
-    out += "  [" + m.caption + "] " + m.text + " -> " + m.answer + "\n";
-  }
-  return out;
-}
 
 // A failure raised by the step itself: the framework's box (the application's title, error
 // icon) and the question answered No; the run ends at that line.
