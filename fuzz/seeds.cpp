@@ -42,6 +42,14 @@ std::vector<std::string> Seeds(std::string_view target) {
       }
       out.push_back(t::EncodeFrl(q, mode));
     }
+  } else if (target == "script" || target == "interpreter") {
+    out.push_back(
+        "!caption\r\n_$flg[1]=$flg[1]+1\r\n_($flg[1]<3),_goto :top\r\n:top\r\n"
+        "_@flg[2]=\"a b\"\r\n_if $flg[1]==1 & $sys[20]<50\r\n_then\r\ntext\r\n_endthen\r\n");
+    out.push_back(
+        "_gosub :s\n_return\n:s\n_wait 10\n_delay -5\n_flgclear 2,x\n_version 1.2\n"
+        "_branch 1\n_endbranch\n_else\n_endelse\n_return\n");
+    out.push_back("~0000001Atext\n\\raw\n_(1),_(2),_$flg[3]=(1+2)*3^2%7\n_foo a,\"b,c\",*,d_e\n");
   }
   return out;
 }

@@ -12,6 +12,7 @@
 #include "gfx/picture_command.h"
 #include "host/headless/headless_runner.h"
 #include "host/qt/play_in_window.h"
+#include "tools/lint.h"
 
 namespace {
 
@@ -81,6 +82,8 @@ int main(int argc, char** argv) {
       return Play(cmd, argc, argv);
     case qw::CommandLine::Mode::Headless:
       return Headless(cmd);
+    case qw::CommandLine::Mode::Lint:
+      return qw::RunLintCommand(*cmd.dir, std::cout, std::cerr);
     case qw::CommandLine::Mode::Cipher:
       return qw::RunCipherCommand(cmd, std::cerr);
     case qw::CommandLine::Mode::Picture: {

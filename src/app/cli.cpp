@@ -26,6 +26,7 @@ std::string UsageText() {
          "  quillwork [--data-root DIR] [DIR]   play the scenario in DIR (default: the demo)\n"
          "  quillwork run --headless [--events FILE] [--report FILE] [--snapshots DIR]\n"
          "                [--time-limit-ms N] [--data-root DIR] DIR\n"
+         "  quillwork lint DIR                  check every script without running it\n"
          "  quillwork cipher [--key-file FILE] IN OUT\n"
          "  quillwork picture [--data-root DIR] IN OUT.png\n";
 }
@@ -40,9 +41,14 @@ CommandLine ParseCommandLineArguments(const std::vector<std::string>& args) {
   };
   if (i < args.size()) {
     const std::string& first = args[i];
-    if (first == "run") cmd.mode = CommandLine::Mode::Headless, ++i;
-    else if (first == "cipher") cmd.mode = CommandLine::Mode::Cipher, ++i;
-    else if (first == "picture") cmd.mode = CommandLine::Mode::Picture, ++i;
+    if (first == "run")
+      cmd.mode = CommandLine::Mode::Headless, ++i;
+    else if (first == "lint")
+      cmd.mode = CommandLine::Mode::Lint, ++i;
+    else if (first == "cipher")
+      cmd.mode = CommandLine::Mode::Cipher, ++i;
+    else if (first == "picture")
+      cmd.mode = CommandLine::Mode::Picture, ++i;
     else if (first == "--help" || first == "-h") {
       cmd.mode = CommandLine::Mode::Help;
       return cmd;
@@ -59,7 +65,8 @@ CommandLine ParseCommandLineArguments(const std::vector<std::string>& args) {
     };
     std::string v;
     bool headless = cmd.mode == CommandLine::Mode::Headless;
-    if (a == "--data-root" && cmd.mode != CommandLine::Mode::Cipher) {
+    if (a == "--data-root" && cmd.mode != CommandLine::Mode::Cipher &&
+        cmd.mode != CommandLine::Mode::Lint) {
       if (!value(v)) return fail("--data-root needs a folder");
       cmd.dataRoot = v;
     } else if (a == "--headless" && headless) {
@@ -94,6 +101,10 @@ CommandLine ParseCommandLineArguments(const std::vector<std::string>& args) {
     case CommandLine::Mode::Headless:
       if (!headlessSeen) return fail("run needs --headless");
       if (positional.size() != 1) return fail("run needs one scenario folder");
+      cmd.dir = positional[0];
+      break;
+    case CommandLine::Mode::Lint:
+      if (positional.size() != 1) return fail("lint needs one scenario folder");
       cmd.dir = positional[0];
       break;
     case CommandLine::Mode::Cipher:

@@ -11,7 +11,7 @@
 namespace qw {
 
 struct CommandLine {
-  enum class Mode { Play, Headless, Cipher, Picture, Help, Usage };
+  enum class Mode { Play, Headless, Lint, Cipher, Picture, Help, Usage };
   Mode mode = Mode::Play;
   std::string error;  // with Mode::Usage
 
