@@ -38,6 +38,10 @@ class NullHost final : public qw::Host {
   }
   std::optional<std::string> openFile(const qw::OpenFileSpec&) override { return std::nullopt; }
   int colorDepth() override { return 32; }
+  std::optional<std::string> showPopupMenu(const std::vector<qw::MenuEntry>&, int, int) override {
+    return std::nullopt;
+  }
+  void requestClose() override {}
 
  private:
   std::uint32_t clock_ = 10000000;

@@ -10,6 +10,7 @@
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "gfx/picture.h"
+#include "present/input.h"
 #include "present/layer_commands.h"
 #include "present/refresh.h"
 #include "present/text_engine.h"
@@ -45,6 +46,7 @@ TFmain::TFmain(Host& host, EngineOptions options)
   scriptKey_ = ReadScriptKey();
   backImage_.reset(kScreenWidth, kScreenHeight, 0);
   host_.setCaption(kAppTitle);
+  RestoreCursorPattern(*this);  // the pen, pattern 1
   ResetAllBuffers(screen_);
   config_.load("qwk.cfg");
   if (config_.has("DarknessRate")) {
@@ -55,6 +57,15 @@ TFmain::TFmain(Host& host, EngineOptions options)
     }
   }
   screen_.textHideMode = 0;
+  if (!config_.value("TextHideMode").empty()) {
+    try {
+      screen_.textHideMode = StrToInt(config_.value("TextHideMode"));
+    } catch (const FrameworkError&) {
+      // A mode that is no number hides nothing.
+    }
+  }
+  // The read-text record exists only with a size; skipping needs it.
+  if (!config_.value("TextMaxIndex").empty()) menu_.setEnabled("Mskipout", true);
   try {
     try {
       LoadStartPictures();
@@ -106,6 +117,7 @@ std::optional<int> TFmain::ScenarioStart() {
         ShowMessage("16Bit HighColor 以上でないと色が正しく表示されません", "",
                     MessageIcon::Exclamation);
       }
+      ApplyConfiguredFonts(*this);
       SelectStartScript();
       RunScript();
     } catch (const std::exception& e) {
@@ -186,6 +198,8 @@ void TFmain::ServicePendingRequest() {
     flags_.clickFlag = -1;
     ResetAllBuffers(screen_);
     ResetText(*this);
+    backlog_.Clear();
+    ResetInputForTitle(*this);
     FullRefresh(*this);
     SelectStartScript();
     prog_.NextPc = 0;
@@ -355,30 +369,16 @@ void TFmain::Dispatch(Fn&& fn) {
   }
 }
 
-void TFmain::onMouseDown(int x, int y, bool /*right*/) {
-  Dispatch([&] {
-    input_.mouseX = x;
-    input_.mouseY = y;
-    input_.mouseDown = true;
-  });
+void TFmain::onMouseDown(int x, int y, bool right) {
+  Dispatch([&] { MouseDown(*this, x, y, right); });
 }
 
 void TFmain::onMouseUp(int x, int y, bool /*right*/) {
-  Dispatch([&] {
-    input_.mouseX = x;
-    input_.mouseY = y;
-    input_.mouseUp = true;
-    if (text_.textInProgress) text_.lineClicked = true;
-  });
+  Dispatch([&] { MouseUp(*this, x, y); });
 }
 
 void TFmain::onClick(int x, int y) {
-  Dispatch([&] {
-    input_.mouseX = x;
-    input_.mouseY = y;
-    if (input_.clicksEnabled) input_.click = true;
-    if (flags_.clickFlag >= 0) flags_.set(flags_.clickFlag, "1");
-  });
+  Dispatch([&] { MouseClick(*this, x, y); });
 }
 
 void TFmain::onMouseMove(int x, int y) {
@@ -389,20 +389,11 @@ void TFmain::onMouseMove(int x, int y) {
 }
 
 void TFmain::onKey(const std::string& key, bool ctrl) {
-  Dispatch([&] {
-    if (ctrl) return;
-    if (key == "Enter") {
-      if (input_.clicksEnabled) {
-        input_.click = true;
-        input_.enter = true;
-      }
-      if (text_.textInProgress) text_.lineClicked = true;
-    }
-  });
+  Dispatch([&] { KeyPressed(*this, key, ctrl); });
 }
 
-void TFmain::onMenuItem(const std::string& /*name*/) {
-  // The pop-up menu's items arrive with the menu model.
+void TFmain::onMenuItem(const std::string& name) {
+  Dispatch([&] { ChooseMenuItem(*this, name); });
 }
 
 bool TFmain::onCloseRequest() {
@@ -422,7 +413,9 @@ bool TFmain::onCloseRequest() {
   return mayClose;
 }
 
-void TFmain::onTimer() {}
+void TFmain::onTimer() {
+  Dispatch([&] { WaitIconTick(*this); });
+}
 
 // ---- System values ----
 
@@ -441,8 +434,8 @@ std::int32_t TFmain::systemValue(int index) {
     case 9: return t.rightLimit;
     case 10: return t.bottomLimit;
     case 11: return text_.size;
-    case 12: return text_.size * 12;
-    case 13: return 12;
+    case 12: return t.fontHeight;
+    case 13: return t.rubyHeight;
     case 14: return text_.textWait;
     case 15: return t.cursorX;
     case 16: return t.cursorY;

@@ -11,6 +11,10 @@
 #include "gfx/surface.h"
 #include "platform/host.h"
 #include "platform/reporter.h"
+#include "gfx/glyphs.h"
+#include "present/backlog.h"
+#include "present/page_snapshot.h"
+#include "present/display.h"
 #include "present/popup_menu.h"
 #include "present/screen.h"
 #include "present/text_state.h"
@@ -96,6 +100,8 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   TTextStatus& textStatus() { return textStatus_; }
   Screen& screen() { return screen_; }
   PopupMenu& menu() { return menu_; }
+  // Cursor pattern, full screen, and the menu lock `_syspopup` holds.
+  DisplayState& display() { return display_; }
   const Screen& screen() const { return screen_; }
   // The window's picture (`BackImage`); drawing on it shows once presented.
   Surface& window() { return backImage_; }
@@ -103,6 +109,11 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   void PresentWindow(const IntRect& area);
   const ConfigFile& config() const { return config_; }
   TextFields& text() { return text_; }
+  // Glyph rendering for story text, with its font lookups and glyph cache.
+  GlyphRenderer& glyphs() { return glyphs_; }
+  Backlog& backlog() { return backlog_; }
+  // The state as of the last text clear; empty until the first one.
+  std::optional<PageSnapshot>& pageSnapshot() { return pageSnapshot_; }
   std::int32_t currentTextId() const { return currentTextId_; }
 
   // Evaluates a numeric argument (empty gives `fallback`).
@@ -159,8 +170,12 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   TTextStatus textStatus_;
   Screen screen_;
   PopupMenu menu_;
+  DisplayState display_;
   ConfigFile config_;
   TextFields text_;
+  GlyphRenderer glyphs_;
+  Backlog backlog_;
+  std::optional<PageSnapshot> pageSnapshot_;
   int commandDepth_ = 0;
   Surface backImage_;
   std::vector<std::string> errorList_;

@@ -37,11 +37,28 @@ struct OpenFileSpec {
 struct IntRect {
   int left = 0;
   int top = 0;
-  int right = 0;  // exclusive
-  int bottom = 0; // exclusive
+  int right = 0;   // exclusive
+  int bottom = 0;  // exclusive
   int width() const { return right - left; }
   int height() const { return bottom - top; }
   bool empty() const { return right <= left || bottom <= top; }
+};
+
+// The pointer's shapes over the picture: the system's default pointer, then the five cursor
+// images of the project ("PEN", "HAND", "WAIT", "ARROW", "BLANK"), numbered as `_mousepat`
+// numbers them.
+enum class CursorShape { Default = 0, Pen = 1, Hand = 2, Wait = 3, Arrow = 4, Blank = 5 };
+
+// One entry of the pop-up menu as a host shows it. An entry named as another's `parent` is a
+// submenu holding those entries, in the order given.
+struct MenuEntry {
+  std::string name;      // component name, "Msave"
+  std::string caption;   // UTF-8
+  std::string shortcut;  // "Ctrl+S", or empty
+  std::string parent;    // "Mdisplay", "Moption", or empty for the top level
+  bool enabled = true;
+  bool checked = false;
+  bool checkable = false;  // a switch: shows a check mark while checked
 };
 
 struct LocalTime {
@@ -109,8 +126,7 @@ class Host {
 
   virtual MessageAnswer messageBox(const MessageBoxSpec& spec) = 0;
   // A text-input box; nothing when cancelled.
-  virtual std::optional<std::string> inputBox(const std::string& caption,
-                                              const std::string& prompt,
+  virtual std::optional<std::string> inputBox(const std::string& caption, const std::string& prompt,
                                               const std::string& initial) = 0;
   // The file-open dialog; the chosen file's full path, or nothing when cancelled.
   virtual std::optional<std::string> openFile(const OpenFileSpec& spec) = 0;
@@ -118,6 +134,37 @@ class Host {
   // Bits per pixel of the desktop.
   virtual int colorDepth() = 0;
   virtual void beep() {}
+
+  // ---- Pop-up menu, pointer and window modes ----
+
+  // Shows the pop-up menu with its top-left at picture point (x, y) and returns when it
+  // closes: the name of the chosen entry, or nothing when it was dismissed. Disabled entries
+  // and submenu headers cannot be chosen. Events meanwhile belong to the menu; listener calls
+  // may happen inside (timers, repaints). The press that opened the menu ends in it: its
+  // release reaches no listener.
+  virtual std::optional<std::string> showPopupMenu(const std::vector<MenuEntry>& entries, int x,
+                                                   int y) = 0;
+  // Posts a close request to the main window and returns at once. When the host next
+  // processes messages it handles it as a click on the close box: it asks the listener's
+  // onCloseRequest.
+  virtual void requestClose() = 0;
+  // The pointer's shape while it is over the picture.
+  virtual void setCursorShape(CursorShape /*shape*/) {}
+  // Shows or removes the window frame; either way the client area becomes 640 x 480 and
+  // the window is centred on its screen. Ignored while full screen.
+  virtual void setWindowFrame(bool /*framed*/) {}
+  // On: the window becomes borderless full screen on the screen it is on, the picture
+  // scaled into it with its aspect ratio kept; the desktop's display mode is not changed.
+  // Off: the window is framed and windowed again, with the size and place it had before
+  // full screen. Returns false
+  // when the change is refused (the window is left as it was). The default host refuses
+  // full screen.
+  virtual bool setFullScreen(bool on) { return !on; }
+  // Moves the pointer onto picture point (x, y), mapped through the window's scaling, when
+  // the window is in its normal state (not minimised or maximised) and the pointer's
+  // position can be read. Returns whether it moved. The move then arrives as onMouseMove
+  // when the host next processes messages.
+  virtual bool warpPointer(int /*x*/, int /*y*/) { return false; }
 };
 
 }  // namespace qw

@@ -2,29 +2,42 @@
 
 namespace qw {
 
+namespace {
+
+bool SameShortcut(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 PopupMenu::PopupMenu() {
-  // name, caption, shortcut, parent, enabled, checked
+  // name, caption, shortcut, parent, enabled, checked, checkable
   items_ = {
-      {"Mdisplay", "画面表示", "", "", true, false},
-      {"Khideimage", "背景を消す", "Ctrl+T", "Mdisplay", false, false},
-      {"Khidetext", "文字を消す", "Ctrl+B", "Mdisplay", false, false},
-      {"Kwinmode", "画面の枠の表示", "Ctrl+W", "Mdisplay", true, true},
-      {"Kfullscr", "フルスクリーン表示", "Ctrl+G", "Mdisplay", true, false},
-      {"Mdarkness", "背景を暗くする", "Ctrl+D", "Mdisplay", false, false},
-      {"Moption", "設定変更", "", "", true, false},
-      {"Kmusic", "音楽再生", "Ctrl+M", "Moption", true, true},
-      {"Ksound", "効果音再生", "Ctrl+V", "Moption", true, true},
-      {"Ktxtwait", "高速文字表示", "Ctrl+H", "Moption", true, false},
-      {"Ktxtskip", "ページ単位表示", "Ctrl+P", "Moption", true, false},
-      {"Kfont", "フォント設定", "", "Moption", true, false},
-      {"Msave", "データ保存", "Ctrl+S", "", false, false},
-      {"Mload", "データ読み込み", "Ctrl+L", "", false, false},
-      {"Mback", "前の文章を読む", "", "", true, false},
-      {"Mtitle", "タイトルへ戻る", "Ctrl+R", "", false, false},
-      {"Mversion", "バージョン情報", "", "", true, false},
-      {"Mexit", "終了する", "Ctrl+Q", "", true, false},
-      {"Mdebug", "キャンセル", "", "", true, false},
-      {"Mskipout", "読んだ文章を飛ばす", "Ctrl+F", "", false, false},
+      {"Mdisplay", "画面表示", "", "", true, false, false},
+      {"Khideimage", "背景を消す", "Ctrl+T", "Mdisplay", false, false, false},
+      {"Khidetext", "文字を消す", "Ctrl+B", "Mdisplay", false, false, false},
+      {"Kwinmode", "画面の枠の表示", "Ctrl+W", "Mdisplay", true, true, true},
+      {"Kfullscr", "フルスクリーン表示", "Ctrl+G", "Mdisplay", true, false, true},
+      {"Mdarkness", "背景を暗くする", "Ctrl+D", "Mdisplay", false, false, true},
+      {"Moption", "設定変更", "", "", true, false, false},
+      {"Kmusic", "音楽再生", "Ctrl+M", "Moption", true, true, true},
+      {"Ksound", "効果音再生", "Ctrl+V", "Moption", true, true, true},
+      {"Ktxtwait", "高速文字表示", "Ctrl+H", "Moption", true, false, true},
+      {"Ktxtskip", "ページ単位表示", "Ctrl+P", "Moption", true, false, true},
+      {"Kfont", "フォント設定", "", "Moption", true, false, false},
+      {"Msave", "データ保存", "Ctrl+S", "", false, false, false},
+      {"Mload", "データ読み込み", "Ctrl+L", "", false, false, false},
+      {"Mback", "前の文章を読む", "", "", true, false, false},
+      {"Mtitle", "タイトルへ戻る", "Ctrl+R", "", false, false, false},
+      {"Mversion", "バージョン情報", "", "", true, false, false},
+      {"Mexit", "終了する", "Ctrl+Q", "", true, false, false},
+      {"Mdebug", "キャンセル", "", "", true, false, false},
+      {"Mskipout", "読んだ文章を飛ばす", "Ctrl+F", "", false, false, false},
   };
 }
 
@@ -35,9 +48,24 @@ MenuItem* PopupMenu::find(std::string_view name) {
   return nullptr;
 }
 
-const MenuItem* PopupMenu::find(std::string_view name) const {
+const MenuItem* PopupMenu::item(std::string_view name) const {
   for (const MenuItem& item : items_) {
     if (item.name == name) return &item;
+  }
+  return nullptr;
+}
+
+bool PopupMenu::isSubmenu(std::string_view name) const {
+  for (const MenuItem& item : items_) {
+    if (item.parent == name) return true;
+  }
+  return false;
+}
+
+const MenuItem* PopupMenu::itemForShortcut(std::string_view shortcut) const {
+  if (shortcut.empty()) return nullptr;
+  for (const MenuItem& item : items_) {
+    if (SameShortcut(item.shortcut, shortcut)) return &item;
   }
   return nullptr;
 }
@@ -47,8 +75,8 @@ void PopupMenu::setEnabled(std::string_view name, bool enabled) {
 }
 
 bool PopupMenu::enabled(std::string_view name) const {
-  const MenuItem* item = find(name);
-  return item && item->enabled;
+  const MenuItem* found = item(name);
+  return found && found->enabled;
 }
 
 void PopupMenu::setChecked(std::string_view name, bool checked) {
@@ -56,12 +84,39 @@ void PopupMenu::setChecked(std::string_view name, bool checked) {
 }
 
 bool PopupMenu::checked(std::string_view name) const {
-  const MenuItem* item = find(name);
-  return item && item->checked;
+  const MenuItem* found = item(name);
+  return found && found->checked;
 }
 
 void PopupMenu::setCaption(std::string_view name, std::string caption) {
   if (MenuItem* item = find(name)) item->caption = std::move(caption);
+}
+
+bool PopupMenu::lockable(const MenuItem& item) const {
+  return item.name != "Mexit" && !isSubmenu(item.name);
+}
+
+void PopupMenu::lock() {
+  if (lockCount_ == 0) {
+    savedEnabled_.clear();
+    for (const MenuItem& item : items_)
+      savedEnabled_.push_back(item.enabled);
+  }
+  ++lockCount_;
+  // Every lock disables again: a click wait inside a lock may have enabled items since.
+  for (MenuItem& item : items_) {
+    if (lockable(item)) item.enabled = false;
+  }
+}
+
+void PopupMenu::unlock() {
+  if (lockCount_ == 0) return;
+  // Only the outermost unlock restores, so an inner one cannot free items an outer lock holds.
+  if (--lockCount_ > 0) return;
+  for (std::size_t i = 0; i < items_.size() && i < savedEnabled_.size(); ++i) {
+    if (lockable(items_[i])) items_[i].enabled = savedEnabled_[i];
+  }
+  savedEnabled_.clear();
 }
 
 }  // namespace qw

@@ -6,6 +6,7 @@
 #include "app/engine.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "present/display.h"
 #include "script/commands.h"
 
 namespace qw {
@@ -120,17 +121,31 @@ void CmdDelay(TFmain& e) {
 }
 
 void CmdMouseclick(TFmain& e) {
+  PopupMenu& menu = e.menu();
+  const bool autoPopup = menu.autoPopup();
+  menu.setAutoPopup(false);
+  menu.lock();
+  ShowCursorPattern(e, 3);
   InputSignals& in = e.input();
   in.click = in.mouseDown = in.mouseUp = false;
   while (!in.mouseDown && !in.click && e.pendingRequest() == 0) e.WaitForMessage();
   auto skipping = [&] { return e.text().skipMode && e.currentTextId() >= 0; };
   while (!in.mouseUp && !in.click && e.pendingRequest() == 0 && !skipping()) e.WaitForMessage();
   in.click = in.mouseDown = in.mouseUp = in.enter = false;
+  e.text().lineClicked = false;
+  RestoreCursorPattern(e);
+  menu.setAutoPopup(autoPopup);
+  menu.unlock();
 }
 
 void CmdStop(TFmain& e) {
+  PopupMenu& menu = e.menu();
+  menu.setEnabled("Mload", true);
+  menu.setEnabled("Mtitle", true);
   if (!e.arg(0).empty()) e.host().setCaption(Cp932ToUtf8(e.arg(0)));
   while (e.pendingRequest() == 0) e.WaitForMessage();
+  menu.setEnabled("Mload", false);
+  menu.setEnabled("Mtitle", false);
 }
 
 void CmdVersion(TFmain& e) {

@@ -3,7 +3,9 @@
 
 #include "app/engine.h"
 #include "platform/cp932.h"
+#include "present/input.h"
 #include "present/layer_commands.h"
+#include "present/text_commands.h"
 #include "script/commands.h"
 #include "script/parse.h"
 
@@ -29,6 +31,12 @@ const std::unordered_map<std::string, CommandHandler>& CommandTable() {
       {"_sprload", CmdSprload},   {"_sprset", CmdSprset},     {"_sprput", CmdSprput},
       {"_sprhide", CmdSprhide},   {"_sprclear", CmdSprclear}, {"_sprrefresh", CmdSprrefresh},
       {"_spranime", CmdSpranime}, {"_movplay", CmdMovplay},
+      {"_mouseloc", CmdMouseloc},   {"_mousepat", CmdMousepat},   {"_sysdark", CmdSysdark},
+      {"_syspopup", CmdSyspopup},   {"_syssave", CmdSyssave},     {"_syslog", CmdSyslog},
+      {"_textclear", CmdTextclear}, {"_textrect", CmdTextrect},   {"_textcur", CmdTextcur},
+      {"_textcurto", CmdTextcurto}, {"_textloc", CmdTextloc},     {"_textlocto", CmdTextlocto},
+      {"_textwait", CmdTextwait},   {"_textoffset", CmdTextoffset},
+      {"_textimage", CmdTextimage},
   };
   return table;
 }

@@ -463,7 +463,9 @@ TEST(InterpreterRobustness, HugeLinesAndUnbalancedText) {
   script += "_$flg[7]=1+2)*5\n";
   script += "_@flg[8]=" + std::string(300000, 'x') + "\n";
   script += "_" + std::string(100000, 'y') + "\n";   // a huge unknown word
-  script += "\\" + std::string(100000, 'z') + "\n";  // a huge raw line
+  // A huge raw line, on a page made deep enough that it wraps without a page wait.
+  script += "_textwait 0\n<U999999999>%\n";
+  script += "\\" + std::string(100000, 'z') + "\n";
   script += "_$flg[9]=9\n";
   Scenario s;
   s.writeScript("autorun.txt", script);
@@ -489,7 +491,8 @@ TEST(InterpreterRobustness, HugeStoryLineWaitsLikeAnyOther) {
   std::string text;
   for (int i = 0; i < 100000; ++i)
     text += "あ";
-  s.writeScript("autorun.txt", text + "\n_$flg[1]=1\n");
+  // The page is made deep enough that the line wraps without page waits.
+  s.writeScript("autorun.txt", "_textwait 0\n<U999999999>%\n" + text + "\n_$flg[1]=1\n");
   s.events("click\n");
   HeadlessReport r = s.run();
   EXPECT_EQ(r.outcome, HeadlessOutcome::ScriptEnded);

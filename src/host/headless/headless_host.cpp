@@ -45,7 +45,28 @@ void HeadlessHost::advanceTo(std::uint64_t target) {
   if (overLimit) throw RunStopped{RunStopped::Reason::TimeLimit};
 }
 
+void HeadlessHost::processMessages() {
+  deliverPosted();
+}
+
+bool HeadlessHost::deliverPosted() {
+  if (!listener_) return false;
+  bool any = false;
+  if (movePending_) {
+    movePending_ = false;
+    any = true;
+    listener_->onMouseMove(pointerX_, pointerY_);
+  }
+  if (closePending_ && !exitPending()) {
+    closePending_ = false;
+    any = true;
+    listener_->onCloseRequest();
+  }
+  return any;
+}
+
 bool HeadlessHost::waitMessage(std::optional<std::uint32_t> deadline) {
+  if (deliverPosted()) return true;
   const bool haveEvent = next_ < script_.events.size();
   if (!deadline) {
     if (!haveEvent) throw RunStopped{RunStopped::Reason::InputExhausted};
@@ -112,12 +133,15 @@ void HeadlessHost::deliver(const HeadlessEvent& ev) {
       if (exitPending()) return;
       listener_->onClick(pointerX_, pointerY_);
       break;
-    case Kind::RightClick:
+    case Kind::RightClick: {
       if (!pointTo(ev)) return;
+      const std::size_t before = popupsOpened_;
       listener_->onMouseDown(pointerX_, pointerY_, true);
-      if (exitPending()) return;
+      // A menu that opened took the release.
+      if (exitPending() || popupsOpened_ != before) return;
       listener_->onMouseUp(pointerX_, pointerY_, true);
       break;
+    }
     case Kind::Down:
       if (pointTo(ev)) listener_->onMouseDown(pointerX_, pointerY_, false);
       break;
@@ -153,6 +177,33 @@ void HeadlessHost::present(const Surface& shown, const IntRect& area) {
 void HeadlessHost::setTimerEnabled(bool enabled) {
   if (enabled && !timerEnabled_) nextTimer_ = clock_ + kTimerIntervalMs;
   timerEnabled_ = enabled;
+}
+
+std::optional<std::string> HeadlessHost::showPopupMenu(const std::vector<MenuEntry>& entries, int x,
+                                                       int y) {
+  ++popupsOpened_;
+  if (popups_.size() < kMaxRecordedPopups) popups_.push_back({x, y, entries});
+  return std::nullopt;
+}
+
+void HeadlessHost::setWindowFrame(bool framed) {
+  if (!fullScreen_) framed_ = framed;
+}
+
+bool HeadlessHost::setFullScreen(bool on) {
+  if (on && fullScreenRefused_) return false;
+  fullScreen_ = on;
+  // Leaving full screen gives back the framed window.
+  if (!on) framed_ = true;
+  return true;
+}
+
+bool HeadlessHost::warpPointer(int x, int y) {
+  pointerX_ = x;
+  pointerY_ = y;
+  // Off the picture the pointer is over something else: no move reaches the engine.
+  movePending_ = x >= 0 && x < kWidth && y >= 0 && y < kHeight;
+  return true;
 }
 
 const char* AnswerName(MessageAnswer answer) {

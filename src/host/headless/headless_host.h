@@ -23,6 +23,13 @@ struct MessageRecord {
   MessageButtons buttons = MessageButtons::Ok;
 };
 
+// A pop-up menu as the engine opened it: where, and its entries' states at that moment.
+struct PopupRecord {
+  int x = 0;
+  int y = 0;
+  std::vector<MenuEntry> entries;
+};
+
 class HeadlessHost final : public Host {
  public:
   static constexpr std::uint32_t kStartTicks = 10'000'000;
@@ -37,6 +44,8 @@ class HeadlessHost final : public Host {
   // Where `snap` events write NAME.png. Without a folder, snaps are counted but not written.
   void setSnapshotDir(std::filesystem::path dir) { snapshotDir_ = std::move(dir); }
   void setColorDepth(int bits) { colorDepth_ = bits; }
+  // Makes setFullScreen(true) refuse, as a desktop that cannot give a full-screen window.
+  void setFullScreenRefused(bool refused) { fullScreenRefused_ = refused; }
 
   // ---- Host ----
   void setListener(HostListener* listener) override { listener_ = listener; }
@@ -45,10 +54,12 @@ class HeadlessHost final : public Host {
   // 2000-01-01 00:00:00 (a Saturday) plus the virtual time elapsed.
   LocalTime localTime() override;
   std::uint32_t randomSeed() override { return kRandomSeed; }
-  // Takes no events: scripted input arrives only while the engine waits.
-  void processMessages() override {}
+  // Takes no scripted events: those arrive only while the engine waits. Delivers what the
+  // engine posted itself (a close request, the move of a warped pointer).
+  void processMessages() override;
   // With no deadline (a wait for the reader): takes the next event at once, after running the
-  // clock to its moment when it is timed; throws RunStopped{InputExhausted} when none is
+  // clock to its moment when it is timed (a message the engine posted is delivered first,
+  // instead of an event); throws RunStopped{InputExhausted} when none is
   // left. With a deadline: takes only a timed event that falls due before the deadline, else
   // runs the clock to the deadline and returns false. True means an event was taken (a `wait`
   // or `snap` counts, though it calls no handler). Throws RunStopped{TimeLimit} when the
@@ -70,6 +81,18 @@ class HeadlessHost final : public Host {
   std::optional<std::string> openFile(const OpenFileSpec& spec) override;
   int colorDepth() override { return colorDepth_; }
   void beep() override { ++beeps_; }
+  // Records the menu and returns nothing: a `menu NAME` event chooses items. The release of
+  // the right click that opened it is not delivered.
+  std::optional<std::string> showPopupMenu(const std::vector<MenuEntry>& entries, int x,
+                                           int y) override;
+  // The close query runs when the engine next processes or waits for messages.
+  void requestClose() override { closePending_ = true; }
+  void setCursorShape(CursorShape shape) override { cursor_ = shape; }
+  void setWindowFrame(bool framed) override;
+  // Accepted unless refused by setFullScreenRefused.
+  bool setFullScreen(bool on) override;
+  // Always moves the pointer; the move reaches the listener as for processMessages.
+  bool warpPointer(int x, int y) override;
 
   // ---- Answers for the modal tool windows ----
   // The next `slot N` (1..80) or `slot-cancel` (an empty inner value); an empty outer value
@@ -92,6 +115,10 @@ class HeadlessHost final : public Host {
   int pointerY() const { return pointerY_; }
   int beeps() const { return beeps_; }
   int snapsTaken() const { return snaps_; }
+  const std::vector<PopupRecord>& popups() const { return popups_; }
+  CursorShape cursor() const { return cursor_; }
+  bool framed() const { return framed_; }
+  bool fullScreen() const { return fullScreen_; }
   // Writes the shown picture as NAME.png into the snapshot folder, if there is one.
   void writeSnapshot(const std::string& name);
 
@@ -103,6 +130,8 @@ class HeadlessHost final : public Host {
   // Moves the pointer there first when it is elsewhere, as a real pointer would.
   bool pointTo(const HeadlessEvent& ev);
   bool exitPending() const;
+  // Delivers the messages the engine posted; returns whether there were any.
+  bool deliverPosted();
 
   EventScript script_;
   std::size_t next_ = 0;  // next event to take
@@ -121,6 +150,15 @@ class HeadlessHost final : public Host {
   int pointerY_ = 0;
   int beeps_ = 0;
   int snaps_ = 0;
+  std::vector<PopupRecord> popups_;
+  static constexpr std::size_t kMaxRecordedPopups = 10000;
+  std::size_t popupsOpened_ = 0;
+  CursorShape cursor_ = CursorShape::Default;
+  bool framed_ = true;
+  bool fullScreen_ = false;
+  bool fullScreenRefused_ = false;
+  bool closePending_ = false;
+  bool movePending_ = false;
 };
 
 const char* AnswerName(MessageAnswer answer);

@@ -80,6 +80,16 @@ PictureGeometry PictureWindow::geometryNow() const {
                               static_cast<int>(std::lround(height() * dpr)));
 }
 
+QPoint PictureWindow::widgetPointOf(int x, int y) const {
+  // Points off the picture are mapped too: the pointer may be sent beyond it.
+  const PictureGeometry g = geometryNow();
+  const qreal dpr = devicePixelRatioF();
+  const double scaleX = g.pictureWidth() > 0 ? double(g.width()) / g.pictureWidth() : 1.0;
+  const double scaleY = g.pictureHeight() > 0 ? double(g.height()) / g.pictureHeight() : 1.0;
+  return QPoint(static_cast<int>(std::floor((g.x() + (x + 0.5) * scaleX) / dpr)),
+                static_cast<int>(std::floor((g.y() + (y + 0.5) * scaleY) / dpr)));
+}
+
 QPointF PictureWindow::toDevice(const QPointF& logical) const {
   return logical * devicePixelRatioF();
 }

@@ -28,6 +28,10 @@ class PictureWindow final : public QWidget {
   const QImage& picture() const { return picture_; }
   // The picture's place in the client area now, in device pixels.
   PictureGeometry geometryNow() const;
+  // The widget point (logical pixels) at the centre of picture pixel (x, y).
+  QPoint widgetPointOf(int x, int y) const;
+  // A press whose release went elsewhere (to a pop-up menu) is over.
+  void forgetPress(Qt::MouseButton button) { pressed_ &= ~button; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;

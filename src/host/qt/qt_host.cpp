@@ -1,11 +1,15 @@
 #include "host/qt/qt_host.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -17,8 +21,10 @@
 #include <exception>
 #include <vector>
 
+#include "host/qt/cursors.h"
 #include "host/qt/file_filter.h"
 #include "host/qt/picture_window.h"
+#include "host/qt/popup_menu_view.h"
 
 namespace qw {
 
@@ -264,6 +270,76 @@ int QtHost::colorDepth() {
 
 void QtHost::beep() {
   QApplication::beep();
+}
+
+std::optional<std::string> QtHost::showPopupMenu(const std::vector<MenuEntry>& entries, int x,
+                                                 int y) {
+  Nested nested(*this);
+  std::unique_ptr<QMenu> menu = BuildPopupMenu(entries, window_.get());
+  const QAction* chosen = menu->exec(window_->mapToGlobal(window_->widgetPointOf(x, y)));
+  // The release of the press that opened the menu went to the menu.
+  window_->forgetPress(Qt::RightButton);
+  std::optional<std::string> name;
+  if (chosen) name = ToUtf8(chosen->objectName());
+  rethrowPending();
+  return name;
+}
+
+void QtHost::requestClose() {
+  QMetaObject::invokeMethod(window_.get(), &QWidget::close, Qt::QueuedConnection);
+}
+
+void QtHost::setCursorShape(CursorShape shape) {
+  if (shape == CursorShape::Default) {
+    window_->unsetCursor();
+  } else {
+    window_->setCursor(CursorFor(shape));
+  }
+}
+
+void QtHost::setWindowFrame(bool framed) {
+  if (fullScreen_) return;
+  QWidget* w = window_.get();
+  const bool visible = w->isVisible();
+  w->setWindowFlag(Qt::FramelessWindowHint, !framed);
+  const QSize client(640, 480);
+  if (const QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen()) {
+    w->setGeometry(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, client, screen->availableGeometry()));
+  } else {
+    w->resize(client);
+  }
+  // Changing the flags hides a shown window.
+  if (visible) w->show();
+}
+
+bool QtHost::setFullScreen(bool on) {
+  QWidget* w = window_.get();
+  if (on == fullScreen_) return true;
+  if (on) {
+    if (!w->screen() && !QGuiApplication::primaryScreen()) return false;
+    windowedGeometry_ = w->geometry();
+    w->setWindowFlag(Qt::FramelessWindowHint, true);
+    w->showFullScreen();
+    fullScreen_ = true;
+    return true;
+  }
+  w->setWindowFlag(Qt::FramelessWindowHint, false);
+  w->showNormal();
+  if (windowedGeometry_.isValid()) w->setGeometry(windowedGeometry_);
+  fullScreen_ = false;
+  return true;
+}
+
+bool QtHost::warpPointer(int x, int y) {
+  QWidget* w = window_.get();
+  if (!w->isVisible() || (w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
+    return false;
+  }
+  QScreen* screen = w->screen();
+  if (!screen) return false;
+  QCursor::setPos(screen, w->mapToGlobal(window_->widgetPointOf(x, y)));
+  return true;
 }
 
 void QtHost::afterTopLevelEvent() {

@@ -2,6 +2,7 @@
 // clock. Runs on the GUI thread of a QApplication.
 #pragma once
 
+#include <QRect>
 #include <QTimer>
 
 #include <cstdint>
@@ -48,6 +49,14 @@ class QtHost final : public Host {
   std::optional<std::string> openFile(const OpenFileSpec& spec) override;
   int colorDepth() override;
   void beep() override;
+  std::optional<std::string> showPopupMenu(const std::vector<MenuEntry>& entries, int x,
+                                           int y) override;
+  void requestClose() override;
+  void setCursorShape(CursorShape shape) override;
+  void setWindowFrame(bool framed) override;
+  // Refused when the window is on no screen.
+  bool setFullScreen(bool on) override;
+  bool warpPointer(int x, int y) override;
 
  private:
   friend class PictureWindow;
@@ -90,6 +99,8 @@ class QtHost final : public Host {
   std::uint64_t delivered_ = 0;  // listener calls so far
   int nesting_ = 0;
   std::exception_ptr pending_;
+  bool fullScreen_ = false;
+  QRect windowedGeometry_;  // the framed window's place before full screen
 };
 
 }  // namespace qw

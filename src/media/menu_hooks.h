@@ -1,0 +1,23 @@
+// What the pop-up menu's display and sound switches ask of the music and sound channels.
+// The channels arrive with the media unit; until then nothing plays, so there is nothing to
+// stop or restart.
+#pragma once
+
+namespace qw {
+
+class TFmain;
+
+// After a change of the window frame or of full screen: music that repeats endlessly (the
+// CD track, then MIDI or MP3 music) plays again from the start.
+void RestartEndlessMusic(TFmain& engine);
+// `Kmusic` switched off: remembers which of CD audio and file music plays and stops both.
+// Returns whether both stops succeeded.
+bool StopMusicForMenu(TFmain& engine);
+// `Kmusic` switched on: the remembered music plays again if it repeats endlessly.
+void ResumeMusicForMenu(TFmain& engine);
+// `Ksound` switched off: remembers whether a sound effect plays and stops it.
+void StopSoundForMenu(TFmain& engine);
+// `Ksound` switched on: the remembered sound effect plays again if it repeats endlessly.
+void ResumeSoundForMenu(TFmain& engine);
+
+}  // namespace qw
