@@ -10,17 +10,22 @@ using test::Scenario;
 
 constexpr std::uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
 
-Surface Filled(int w, int h, std::uint32_t colour) { return Surface(w, h, colour); }
+Surface Filled(int w, int h, std::uint32_t colour) {
+  return Surface(w, h, colour);
+}
 
 // A picture of `w` x `h` in `colour` with a `border`-wide frame of `frame`.
 Surface Framed(int w, int h, std::uint32_t colour, std::uint32_t frame, int border) {
   Surface s(w, h, frame);
   for (int y = border; y < h - border; ++y)
-    for (int x = border; x < w - border; ++x) s.at(x, y) = colour;
+    for (int x = border; x < w - border; ++x)
+      s.at(x, y) = colour;
   return s;
 }
 
-std::uint32_t Rgb(std::uint32_t p) { return p & 0xFFFFFF; }
+std::uint32_t Rgb(std::uint32_t p) {
+  return p & 0xFFFFFF;
+}
 
 class ScreenTest : public ::testing::Test {
  protected:
@@ -60,12 +65,13 @@ TEST_F(ScreenTest, TransparencyByColourAndByMaskFile) {
   scenario.writePng("p.png", Framed(20, 20, kGreen, kBlue, 5));
   Surface mask(20, 20, 0xFFFFFF);
   for (int y = 0; y < 10; ++y)
-    for (int x = 0; x < 20; ++x) mask.at(x, y) = 0;  // top half covers
+    for (int x = 0; x < 20; ++x)
+      mask.at(x, y) = 0;  // top half covers
   scenario.writePng("m.png", mask);
   Surface shot = finalPicture(
       "_autorefresh 1\n_bgload bg.png\n_objput 0,p.png,#0000FF,0,0\n"
       "_objput 1,p.png,\"#TOP_LEFT\",100,0\n_objput 2,p.png,m.png,200,0\n");
-  EXPECT_EQ(Rgb(shot.at(1, 1)), kRed);     // blue frame made transparent
+  EXPECT_EQ(Rgb(shot.at(1, 1)), kRed);  // blue frame made transparent
   EXPECT_EQ(Rgb(shot.at(10, 10)), kGreen);
   EXPECT_EQ(Rgb(shot.at(101, 1)), kRed);   // the corner colour is the frame's
   EXPECT_EQ(Rgb(shot.at(210, 3)), kBlue);  // mask file: top half shows the picture
@@ -103,8 +109,8 @@ TEST_F(ScreenTest, EffectModesAndOrders) {
   scenario.writePng("bg.png", Filled(640, 480, 0x804020));
   scenario.writePng("fx.png", Filled(640, 480, 0x402010));
   scenario.writePng("p.png", Filled(10, 10, kGreen));
-  Surface blend = finalPicture(
-      "_bgload bg.png\n_efload fx.png,#NONE,0\n_efset 1,#BLEND,0,0,0\n_refresh\n");
+  Surface blend =
+      finalPicture("_bgload bg.png\n_efload fx.png,#NONE,0\n_efset 1,#BLEND,0,0,0\n_refresh\n");
   EXPECT_EQ(Rgb(blend.at(10, 10)), 0x603018u);
   Surface before = finalPicture(
       "_bgload bg.png\n_objput 0,p.png,#NONE,0,0\n_efload fx.png,#NONE,0\n"
@@ -114,8 +120,8 @@ TEST_F(ScreenTest, EffectModesAndOrders) {
       "_bgload bg.png\n_objput 0,p.png,#NONE,0,0\n_efload fx.png,#NONE,0\n"
       "_efset 1,#OR,0,0,1\n_refresh\n");
   EXPECT_EQ(Rgb(after.at(5, 5)), kGreen | 0x402010u);
-  Surface never = finalPicture(
-      "_bgload bg.png\n_efload fx.png,#NONE,0\n_efset 1,#OR,0,0,3\n_refresh\n");
+  Surface never =
+      finalPicture("_bgload bg.png\n_efload fx.png,#NONE,0\n_efset 1,#OR,0,0,3\n_refresh\n");
   EXPECT_EQ(Rgb(never.at(5, 5)), 0x804020u);
 }
 
@@ -137,7 +143,8 @@ TEST_F(ScreenTest, SpritesDrawOnTheWindowAndRestoreFromVram) {
   scenario.writePng("bg.png", Filled(640, 480, kRed));
   Surface sheet(64, 32, kGreen);
   for (int y = 0; y < 32; ++y)
-    for (int x = 32; x < 64; ++x) sheet.at(x, y) = kBlue;
+    for (int x = 32; x < 64; ++x)
+      sheet.at(x, y) = kBlue;
   sheet.at(0, 0) = 0xFFFFFF;
   scenario.writePng("s.png", sheet);
   scenario.writeScript("autorun.txt",
@@ -182,6 +189,43 @@ TEST_F(ScreenTest, HostileArgumentsAreHarmless) {
       "_sprload p.png,0,0,#NONE\n_sprset 0,0,0\n_sprput 0,5,5\n_sprput 99,1,1\n"
       "_sprhide -4\n_spranime 40,1\n_efset 1,#COPY,-999999,999999,0\n_sprclear\n");
   EXPECT_EQ(Rgb(shot.at(5, 5)), kRed);
+}
+
+}  // namespace
+}  // namespace qw
+
+namespace qw {
+namespace {
+
+// The darkness option from the menu darkens the composed frame; `_sysdark 1` suppresses it.
+TEST(ScreenDarknessTest, MenuDarknessAndSuppression) {
+  test::Scenario scenario;
+  scenario.writePng("bg.png", Surface(640, 480, 0x804020));
+  scenario.writeScript("autorun.txt",
+                       "_bgload bg.png\n_refresh\nあ\n_sysdark 1\n_refresh\n_mouseclick\n");
+  scenario.events("menu Mdarkness\nsnap dark\nclick\nsnap suppressed\nclick\n");
+  HeadlessReport r = scenario.run();
+  EXPECT_TRUE(r.errors.empty());
+  EXPECT_EQ(scenario.snapshot("dark").at(5, 300) & 0xFFFFFF, 0x70381Cu);
+  EXPECT_EQ(scenario.snapshot("suppressed").at(5, 300) & 0xFFFFFF, 0x804020u);
+}
+
+// `_smartrefresh` takes the text away for its first step and brings it back for the second.
+TEST(ScreenDarknessTest, SmartRefreshBringsTheTextBack) {
+  test::Scenario scenario;
+  scenario.writePng("bg.png", Surface(640, 480, 0x000080));
+  scenario.writeScript("autorun.txt",
+                       "_bgload bg.png\n_refresh\n■■■■\n_smartrefresh ,,1\n_mouseclick\n");
+  scenario.events("click\nsnap after\nclick\n");
+  HeadlessReport r = scenario.run();
+  EXPECT_TRUE(r.errors.empty());
+  Surface after = scenario.snapshot("after");
+  int white = 0;
+  for (int y = 16; y < 40; ++y)
+    for (int x = 0; x < 96; ++x)
+      white += (after.at(x, y) & 0xFFFFFF) == 0xFFFFFF;
+  EXPECT_GT(white, 100);  // the squares are drawn again
+  EXPECT_EQ(after.at(300, 300) & 0xFFFFFF, 0x000080u);
 }
 
 }  // namespace
