@@ -65,7 +65,7 @@ inline constexpr const char* kBadColorMessage = "色指定が異常です。:";
 // The transparent colour of a specification: "#NONE" gives kNoMaskColor; "#TOP_LEFT",
 // "#BOTTOM_LEFT", "#TOP_RIGHT", "#BOTTOM_RIGHT" the colour of that corner pixel of `image`
 // (0xFFFFFFFF, matching no pixel, when `image` is empty); "#RRGGBB" that colour; any other
-// "#..." shows and reports "色指定が異常です。:" + the specification (CP932, converted) and
+// "#..." shows and reports "色指定が異常です。:" + the colour text (CP932, converted) and
 // gives white; anything else kMaskFromFileColor (the text names a mask file).
 std::uint32_t ParseMaskColor(std::string_view cp932Spec, const Surface& image,
                              ErrorReporter& reporter);

@@ -33,6 +33,18 @@ struct CursorCase {
   const char* y;
 };
 
+// Runs each case to its end and compares the cursor it leaves.
+template <std::size_t N>
+void ExpectCursors(const CursorCase (&cases)[N]) {
+  for (const CursorCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Cursor r = RunAndReadCursor(c.script, c.events);
+    EXPECT_EQ(r.outcome, HeadlessOutcome::ScriptEnded);
+    EXPECT_EQ(r.x, c.x);
+    EXPECT_EQ(r.y, c.y);
+  }
+}
+
 TEST(TextLayout, ControlCharactersMoveTheCursor) {
   const CursorCase cases[] = {
       {"percent: no wait, no newline", "あいう%", "", "72", "0"},
@@ -45,13 +57,7 @@ TEST(TextLayout, ControlCharactersMoveTheCursor) {
       {"ampersand breaks the page", "あい&%", "click", "0", "0"},
       {"half-width characters take a whole cell", "ab%", "", "48", "0"},
   };
-  for (const CursorCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    Cursor r = RunAndReadCursor(c.script, c.events);
-    EXPECT_EQ(r.outcome, HeadlessOutcome::ScriptEnded);
-    EXPECT_EQ(r.x, c.x);
-    EXPECT_EQ(r.y, c.y);
-  }
+  ExpectCursors(cases);
 }
 
 TEST(TextLayout, CursorTags) {
@@ -71,13 +77,7 @@ TEST(TextLayout, CursorTags) {
       {"letters after an unclosed tag", "<X30", "click", "0", "40"},
       {"image tag without a file moves nothing", "<A>あ%", "", "24", "0"},
   };
-  for (const CursorCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    Cursor r = RunAndReadCursor(c.script, c.events);
-    EXPECT_EQ(r.outcome, HeadlessOutcome::ScriptEnded);
-    EXPECT_EQ(r.x, c.x);
-    EXPECT_EQ(r.y, c.y);
-  }
+  ExpectCursors(cases);
 }
 
 TEST(TextLayout, WrappingAndPagesAtTheLimits) {
@@ -161,13 +161,7 @@ TEST(TextLayout, EmbeddedValuesArePaddedAndCut) {
       {"empty name draws nothing", "[,5]%", "", "0", "0"},
       {"no comma: the matching bracket ends the name", "_$flg[5]=7\n[$flg[5]]あ%", "", "48", "0"},
   };
-  for (const CursorCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    Cursor r = RunAndReadCursor(c.script, c.events);
-    EXPECT_EQ(r.outcome, HeadlessOutcome::ScriptEnded);
-    EXPECT_EQ(r.x, c.x);
-    EXPECT_EQ(r.y, c.y);
-  }
+  ExpectCursors(cases);
 }
 
 TEST(TextLayout, RubyLeavesTheCursorAfterItsBase) {
@@ -177,13 +171,7 @@ TEST(TextLayout, RubyLeavesTheCursorAfterItsBase) {
       {"unclosed ruby is drawn as text", "(漢字%", "", "72", "0"},
       {"ruby without its closing parenthesis", "(漢字)かんじ%", "", "168", "0"},
   };
-  for (const CursorCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    Cursor r = RunAndReadCursor(c.script, c.events);
-    EXPECT_EQ(r.outcome, HeadlessOutcome::ScriptEnded);
-    EXPECT_EQ(r.x, c.x);
-    EXPECT_EQ(r.y, c.y);
-  }
+  ExpectCursors(cases);
 }
 
 TEST(TextLayout, CursorCommands) {
@@ -198,13 +186,7 @@ TEST(TextLayout, CursorCommands) {
       {"hostile positions stay bounded", "_textloc 2147483647,2147483647\n_textlocto 2147483647",
        "", "67108864", "67108864"},
   };
-  for (const CursorCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    Cursor r = RunAndReadCursor(c.script, c.events);
-    EXPECT_EQ(r.outcome, HeadlessOutcome::ScriptEnded);
-    EXPECT_EQ(r.x, c.x);
-    EXPECT_EQ(r.y, c.y);
-  }
+  ExpectCursors(cases);
 }
 
 // Lines that once could crash or hang a text engine: each must end, and the script go on.
