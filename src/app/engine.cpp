@@ -49,21 +49,8 @@ TFmain::TFmain(Host& host, EngineOptions options)
   RestoreCursorPattern(*this);  // the pen, pattern 1
   ResetAllBuffers(screen_);
   config_.load("qwk.cfg");
-  if (config_.has("DarknessRate")) {
-    try {
-      screen_.darknessRate = StrToInt(config_.value("DarknessRate"));
-    } catch (const FrameworkError&) {
-      // A rate that is no number keeps the default.
-    }
-  }
-  screen_.textHideMode = 0;
-  if (!config_.value("TextHideMode").empty()) {
-    try {
-      screen_.textHideMode = StrToInt(config_.value("TextHideMode"));
-    } catch (const FrameworkError&) {
-      // A mode that is no number hides nothing.
-    }
-  }
+  screen_.darknessRate = config_.integer("DarknessRate", 32);
+  screen_.textHideMode = config_.integer("TextHideMode", 0);
   // The read-text record exists only with a size; skipping needs it.
   if (!config_.value("TextMaxIndex").empty()) menu_.setEnabled("Mskipout", true);
   try {

@@ -1,7 +1,9 @@
 #include "state/config.h"
 
+#include "platform/errors.h"
 #include "platform/paths.h"
 #include "script/source.h"
+#include "state/flags.h"
 
 namespace qw {
 namespace {
@@ -48,6 +50,20 @@ bool ConfigFile::has(std::string_view key) const {
     if (SameKey(entry.first, key)) return true;
   }
   return false;
+}
+
+}  // namespace qw
+
+namespace qw {
+
+std::int32_t ConfigFile::integer(std::string_view key, std::int32_t fallback) const {
+  std::string text = value(key);
+  if (text.empty()) return fallback;
+  try {
+    return StrToInt(text);
+  } catch (const FrameworkError&) {
+    return fallback;
+  }
 }
 
 }  // namespace qw

@@ -2,6 +2,7 @@
 // regard to letter case, the first line with a key winning.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@ class ConfigFile {
   // The value of `key`, or the empty text.
   std::string value(std::string_view key) const;
   bool has(std::string_view key) const;
+  // The value as a decimal integer; `fallback` when it is empty or no number.
+  std::int32_t integer(std::string_view key, std::int32_t fallback) const;
 
  private:
   std::vector<std::pair<std::string, std::string>> entries_;
