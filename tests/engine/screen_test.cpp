@@ -230,3 +230,20 @@ TEST(ScreenDarknessTest, SmartRefreshBringsTheTextBack) {
 
 }  // namespace
 }  // namespace qw
+
+namespace qw {
+namespace {
+
+// The configured background is loaded when the window is made and shown by its first refresh.
+TEST(ScreenStartTest, ConfiguredBackgroundShowsAtStart) {
+  test::Scenario scenario;
+  scenario.writePng("cg/start.png", Surface(640, 480, 0x336699));
+  scenario.writeFile("qwk.cfg", "[Quillwork]\r\nBackGround=CG\\START.PNG\r\n");
+  scenario.writeScript("autorun.txt", "_$flg[1]=1\n");
+  HeadlessReport r = scenario.run();
+  EXPECT_TRUE(r.errors.empty());
+  EXPECT_EQ(scenario.snapshot("final").at(320, 240) & 0xFFFFFF, 0x336699u);
+}
+
+}  // namespace
+}  // namespace qw
