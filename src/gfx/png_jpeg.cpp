@@ -128,8 +128,8 @@ void CmykRow(const std::uint8_t* src, std::uint32_t* dst, JDIMENSION width, bool
   }
 }
 
-bool JpegDecodeInto(JpegState& s, ByteSpan data, Surface& out, std::uint8_t* cmykRow,
-                    std::size_t cmykRowSize) {
+bool JpegDecodeInto(JpegState& s, ByteSpan data, Surface& out, std::uint8_t* scratchRow,
+                    std::size_t scratchRowSize) {
   s.cinfo.err = jpeg_std_error(&s.err.base);
   s.err.base.error_exit = JpegErrorExit;
   s.err.base.emit_message = JpegMessage;
@@ -146,7 +146,7 @@ bool JpegDecodeInto(JpegState& s, ByteSpan data, Surface& out, std::uint8_t* cmy
   s.cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX;
   jpeg_calc_output_dimensions(&s.cinfo);
   if (!PictureSizeAllowed(s.cinfo.output_width, s.cinfo.output_height) ||
-      (cmyk && static_cast<std::size_t>(s.cinfo.output_width) * 4 > cmykRowSize)) {
+      static_cast<std::size_t>(s.cinfo.output_width) * 4 > scratchRowSize) {
     std::snprintf(s.message, sizeof s.message, "Picture too large");
     jpeg_destroy_decompress(&s.cinfo);
     return false;
@@ -154,17 +154,23 @@ bool JpegDecodeInto(JpegState& s, ByteSpan data, Surface& out, std::uint8_t* cmy
   jpeg_start_decompress(&s.cinfo);
   out.reset(static_cast<int>(s.cinfo.output_width), static_cast<int>(s.cinfo.output_height));
   const bool inverted = s.cinfo.saw_Adobe_marker;
+  // Rows are decoded into a scratch row that stays in the cache and then copied out once,
+  // with the fourth byte cleared on the way.
+  const JDIMENSION width = s.cinfo.output_width;
   while (s.cinfo.output_scanline < s.cinfo.output_height) {
     const int y = static_cast<int>(s.cinfo.output_scanline);
-    JSAMPROW row = cmyk ? cmykRow : reinterpret_cast<JSAMPROW>(out.row(y));
+    JSAMPROW row = scratchRow;
     if (jpeg_read_scanlines(&s.cinfo, &row, 1) != 1) break;
     if (cmyk) {
-      CmykRow(cmykRow, out.row(y), s.cinfo.output_width, inverted);
+      CmykRow(scratchRow, out.row(y), width, inverted);
     } else {
       // The library fills the fourth byte with 0xFF; pictures carry 0 there.
-      std::uint32_t* p = out.row(y);
-      for (JDIMENSION x = 0; x < s.cinfo.output_width; ++x)
-        p[x] &= 0x00FFFFFFu;
+      std::uint32_t* dst = out.row(y);
+      for (JDIMENSION x = 0; x < width; ++x) {
+        std::uint32_t px;
+        std::memcpy(&px, scratchRow + 4 * x, 4);
+        dst[x] = px & 0x00FFFFFFu;
+      }
     }
   }
   jpeg_finish_decompress(&s.cinfo);
@@ -189,9 +195,9 @@ void DecodeJpeg(ByteSpan data, Surface& out) {
   if (data.empty()) throw FrameworkError("JPEG error: Empty input file");
   auto state = std::make_unique<JpegState>();
   std::memset(state.get(), 0, sizeof(JpegState));
-  std::vector<std::uint8_t> cmykRow(static_cast<std::size_t>(kMaxPictureSide) * 4);
+  std::vector<std::uint8_t> scratchRow(static_cast<std::size_t>(kMaxPictureSide) * 4);
   Surface decoded;
-  if (!JpegDecodeInto(*state, data, decoded, cmykRow.data(), cmykRow.size())) {
+  if (!JpegDecodeInto(*state, data, decoded, scratchRow.data(), scratchRow.size())) {
     throw FrameworkError(std::string("JPEG error: ") + state->message);
   }
   out = std::move(decoded);
