@@ -5,6 +5,7 @@
 #include <png.h>
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 
@@ -152,7 +153,9 @@ bool JpegDecodeInto(JpegState& s, ByteSpan data, Surface& out, std::uint8_t* scr
     return false;
   }
   jpeg_start_decompress(&s.cinfo);
-  out.reset(static_cast<int>(s.cinfo.output_width), static_cast<int>(s.cinfo.output_height));
+  // Every row is written below, those a short stream leaves out included.
+  out.resetForOverwrite(static_cast<int>(s.cinfo.output_width),
+                        static_cast<int>(s.cinfo.output_height));
   const bool inverted = s.cinfo.saw_Adobe_marker;
   // Rows are decoded into a scratch row that stays in the cache and then copied out once,
   // with the fourth byte cleared on the way.
@@ -172,6 +175,9 @@ bool JpegDecodeInto(JpegState& s, ByteSpan data, Surface& out, std::uint8_t* scr
         dst[x] = px & 0x00FFFFFFu;
       }
     }
+  }
+  for (int y = static_cast<int>(s.cinfo.output_scanline); y < out.height(); ++y) {
+    std::fill(out.row(y), out.row(y) + out.width(), 0u);
   }
   jpeg_finish_decompress(&s.cinfo);
   jpeg_destroy_decompress(&s.cinfo);

@@ -3,6 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace qw {
@@ -22,34 +26,63 @@ class Surface {
  public:
   Surface() = default;
   Surface(int width, int height, std::uint32_t fill = 0) { reset(width, height, fill); }
+  Surface(const Surface& other) { *this = other; }
+  Surface& operator=(const Surface& other) {
+    if (this != &other) {
+      allocate(other.width_, other.height_);
+      std::copy(other.data(), other.data() + size_, data());
+    }
+    return *this;
+  }
+  Surface(Surface&& other) noexcept { *this = std::move(other); }
+  Surface& operator=(Surface&& other) noexcept {
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    size_ = std::exchange(other.size_, 0);
+    pixels_ = std::move(other.pixels_);
+    return *this;
+  }
 
   void reset(int width, int height, std::uint32_t fill = 0) {
-    width_ = width > 0 ? width : 0;
-    height_ = height > 0 ? height : 0;
-    pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), fill);
+    allocate(width, height);
+    this->fill(fill);
   }
-  void fill(std::uint32_t value) { pixels_.assign(pixels_.size(), value); }
+  // The new size with its pixels left undefined, for a decoder that writes every one.
+  void resetForOverwrite(int width, int height) { allocate(width, height); }
+  void fill(std::uint32_t value) { std::fill(data(), data() + size_, value); }
 
   int width() const { return width_; }
   int height() const { return height_; }
   int pitch() const { return width_; }
-  bool empty() const { return pixels_.empty(); }
+  bool empty() const { return size_ == 0; }
 
-  std::uint32_t* row(int y) { return pixels_.data() + static_cast<std::ptrdiff_t>(y) * width_; }
+  std::uint32_t* row(int y) { return data() + static_cast<std::ptrdiff_t>(y) * width_; }
   const std::uint32_t* row(int y) const {
-    return pixels_.data() + static_cast<std::ptrdiff_t>(y) * width_;
+    return data() + static_cast<std::ptrdiff_t>(y) * width_;
   }
   std::uint32_t& at(int x, int y) { return row(y)[x]; }
   std::uint32_t at(int x, int y) const { return row(y)[x]; }
-  std::uint32_t* data() { return pixels_.data(); }
-  const std::uint32_t* data() const { return pixels_.data(); }
+  std::uint32_t* data() { return pixels_.get(); }
+  const std::uint32_t* data() const { return pixels_.get(); }
 
-  SurfaceView view() { return {pixels_.data(), width_, height_, width_}; }
+  SurfaceView view() { return {data(), width_, height_, width_}; }
 
  private:
+  // Keeps the storage when the pixel count stays the same.
+  void allocate(int width, int height) {
+    width_ = width > 0 ? width : 0;
+    height_ = height > 0 ? height : 0;
+    std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
+    if (n != size_) {
+      pixels_.reset(n != 0 ? new std::uint32_t[n] : nullptr);
+      size_ = n;
+    }
+  }
+
   int width_ = 0;
   int height_ = 0;
-  std::vector<std::uint32_t> pixels_;
+  std::size_t size_ = 0;
+  std::unique_ptr<std::uint32_t[]> pixels_;
 };
 
 }  // namespace qw
