@@ -353,7 +353,20 @@ void DarkenFrame(Surface& frame, int darknessRate) {
   const std::uint32_t a = static_cast<std::uint32_t>(256 - std::clamp(darknessRate, 0, 256));
   std::uint32_t* p = frame.data();
   const std::size_t n = static_cast<std::size_t>(frame.width()) * frame.height();
-  for (std::size_t i = 0; i < n; ++i) {
+  std::size_t i = 0;
+#if QW_SIMD
+  // Each byte widened to 16 bits, multiplied, shifted back: four pixels a step.
+  const __m128i factor = _mm_set1_epi16(static_cast<short>(a));
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 4 <= n; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), factor), 8);
+    const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), factor), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i),
+                     _mm_and_si128(_mm_packus_epi16(lo, hi), Colour()));
+  }
+#endif
+  for (; i < n; ++i) {
     const std::uint32_t v = p[i];
     // Red and blue in one multiply, green in another.
     const std::uint32_t rb = (((v & 0xFF00FF) * a) >> 8) & 0xFF00FF;
