@@ -6,10 +6,11 @@
 #include <system_error>
 
 #include "app/run_stop.h"
+#include "gfx/picture.h"
+#include "platform/ascii.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
-#include "gfx/picture.h"
 #include "present/input.h"
 #include "present/layer_commands.h"
 #include "present/refresh.h"
@@ -24,17 +25,6 @@ bool SameDirectory(const std::filesystem::path& a, const std::filesystem::path& 
   std::error_code ec;
   bool same = std::filesystem::equivalent(a, b, ec);
   return !ec && same;
-}
-
-std::string LowerExtension(const std::string& name) {
-  std::size_t dot = name.rfind('.');
-  std::size_t slash = name.find_last_of("\\/");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-  std::string ext = name.substr(dot);
-  for (char& c : ext) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return ext;
 }
 
 }  // namespace
@@ -84,8 +74,8 @@ void TFmain::LoadStartPictures() {
 }
 
 void TFmain::PresentWindow(const IntRect& area) {
-  IntRect clipped{std::max(area.left, 0), std::max(area.top, 0),
-                  std::min(area.right, kScreenWidth), std::min(area.bottom, kScreenHeight)};
+  IntRect clipped{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, kScreenWidth),
+                  std::min(area.bottom, kScreenHeight)};
   if (!clipped.empty()) host_.present(backImage_, clipped);
 }
 
@@ -168,9 +158,12 @@ std::int32_t TFmain::ParseTextId(const std::string& line) {
   std::uint32_t value = 0;
   for (char c : digits) {
     int d = -1;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
     if (d < 0) valid = false;
     value = value * 16u + static_cast<std::uint32_t>(d < 0 ? 0 : d);
   }
@@ -213,12 +206,14 @@ void TFmain::LoadScript(const std::string& name) {
   }
   std::optional<std::string> bytes = ReadFileBytes(ResolvePath(path, options_.dataRoot));
   if (!bytes) {
-    throw FrameworkError("Cannot open file \"" + Cp932ToUtf8(SubstituteDataDrive(path, Utf8ToCp932(options_.dataRoot))) +
+    throw FrameworkError("Cannot open file \"" +
+                         Cp932ToUtf8(SubstituteDataDrive(path, Utf8ToCp932(options_.dataRoot))) +
                          "\". No such file or directory");
   }
   script_.lines = SplitLines(*bytes);
   if (decipher) {
-    for (std::string& line : script_.lines) CipherLine(line, scriptKey_);
+    for (std::string& line : script_.lines)
+      CipherLine(line, scriptKey_);
   }
   if (!BuildLabelTable(script_)) {
     scriptError("ラベルが多すぎます。最大：" + std::to_string(ScriptSource::kMaxLabels));
@@ -253,8 +248,7 @@ void TFmain::SelectStartScript() {
     spec.title = "実行ファイル指定";
     spec.fileName = "autorun.txt";
     spec.defaultExtension = "txt";
-    spec.filter =
-        "スクリプト(*.txt)|*.txt|暗号化スクリプト(*.txd)|*.txd|全てのファイル(*.*)|*.*";
+    spec.filter = "スクリプト(*.txt)|*.txt|暗号化スクリプト(*.txd)|*.txd|全てのファイル(*.*)|*.*";
     std::error_code ec;
     spec.initialDir = std::filesystem::current_path(ec).string();
     if (std::optional<std::string> chosen = host_.openFile(spec)) {
@@ -288,9 +282,8 @@ void TFmain::SetCaption(const std::string& cp932Caption) {
 void TFmain::reportScriptError(const std::string& message) {
   std::string location = "File:" + Cp932ToUtf8(prog_.FileName) +
                          " Line:" + std::to_string(prog_.Pc + 1) + "/" + message;
-  MessageAnswer answer =
-      ShowMessage("エラー発生！！強制終了しますか？(設定ファイルを保存しません)", location,
-                  MessageIcon::Question, MessageButtons::YesNo);
+  MessageAnswer answer = ShowMessage("エラー発生！！強制終了しますか？(設定ファイルを保存しません)",
+                                     location, MessageIcon::Question, MessageButtons::YesNo);
   if (answer == MessageAnswer::Yes) throw EngineExit{1};
   // A script that fails in an endless loop must not fill the memory.
   if (errorList_.size() < kMaxErrorListLines) errorList_.push_back(location);
@@ -409,46 +402,78 @@ void TFmain::onTimer() {
 std::int32_t TFmain::systemValue(int index) {
   const TTextStatus& t = textStatus_;
   switch (index) {
-    case 0: return input_.mouseX;
-    case 1: return input_.mouseY;
-    case 2: return 0;
-    case 3: return 0;
-    case 4: return t.cellWidth;
-    case 5: return t.cellHeight;
-    case 6: return t.lineGap;
-    case 7: return text_.fontIndex;
-    case 8: return t.leftMargin;
-    case 9: return t.rightLimit;
-    case 10: return t.bottomLimit;
-    case 11: return text_.size;
-    case 12: return t.fontHeight;
-    case 13: return t.rubyHeight;
-    case 14: return text_.textWait;
-    case 15: return t.cursorX;
-    case 16: return t.cursorY;
-    case 17: return t.cellWidth != 0 ? (t.cursorX - t.leftMargin) / t.cellWidth : 0;
+    case 0:
+      return input_.mouseX;
+    case 1:
+      return input_.mouseY;
+    case 2:
+      return 0;
+    case 3:
+      return 0;
+    case 4:
+      return t.cellWidth;
+    case 5:
+      return t.cellHeight;
+    case 6:
+      return t.lineGap;
+    case 7:
+      return text_.fontIndex;
+    case 8:
+      return t.leftMargin;
+    case 9:
+      return t.rightLimit;
+    case 10:
+      return t.bottomLimit;
+    case 11:
+      return text_.size;
+    case 12:
+      return t.fontHeight;
+    case 13:
+      return t.rubyHeight;
+    case 14:
+      return text_.textWait;
+    case 15:
+      return t.cursorX;
+    case 16:
+      return t.cursorY;
+    case 17:
+      return t.cellWidth != 0 ? (t.cursorX - t.leftMargin) / t.cellWidth : 0;
     case 18: {
       std::int32_t pitch = t.cellHeight + t.lineGap;
       return pitch != 0 ? t.cursorY / pitch : 0;
     }
-    case 19: return 143;
-    case 20: return random_.next() % 100;
-    case 21: return random_.next() % 1024;
-    case 30: return random_.next() % 2147483647;
-    case 31: return static_cast<std::int32_t>(host_.ticks());
-    default: break;
+    case 19:
+      return 143;
+    case 20:
+      return random_.next() % 100;
+    case 21:
+      return random_.next() % 1024;
+    case 30:
+      return random_.next() % 2147483647;
+    case 31:
+      return static_cast<std::int32_t>(host_.ticks());
+    default:
+      break;
   }
   if (index >= 22 && index <= 29) {
     LocalTime now = host_.localTime();
     switch (index) {
-      case 22: return now.second;
-      case 23: return now.minute;
-      case 24: return now.hour;
-      case 25: return now.day;
-      case 26: return now.month;
-      case 27: return now.year < 71 ? now.year + 2000 : (now.year < 100 ? now.year + 1900 : now.year);
-      case 28: return now.weekday;
-      default: return now.yearDay;
+      case 22:
+        return now.second;
+      case 23:
+        return now.minute;
+      case 24:
+        return now.hour;
+      case 25:
+        return now.day;
+      case 26:
+        return now.month;
+      case 27:
+        return now.year < 71 ? now.year + 2000 : (now.year < 100 ? now.year + 1900 : now.year);
+      case 28:
+        return now.weekday;
+      default:
+        return now.yearDay;
     }
   }
   return 0;

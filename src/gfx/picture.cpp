@@ -5,22 +5,13 @@
 #include "gfx/codecs.h"
 #include "gfx/frl.h"
 #include "gfx/mag.h"
+#include "platform/ascii.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
 
 namespace qw {
 namespace {
-
-std::string LowerExtension(std::string_view name) {
-  const std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos) return {};
-  std::string ext(name.substr(dot));
-  for (char& c : ext) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return ext;
-}
 
 std::optional<std::string> ReadPictureFile(std::string_view cp932Name, std::string_view dataRoot) {
   std::error_code ec;

@@ -4,18 +4,11 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/cp932.h"
 
 namespace qw {
 namespace {
-
-std::string AsciiLower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
 
 // Letter case folded on CP932 bytes: the trail byte of a double-byte character (which may
 // lie in 'A'..'Z') is left alone, so two different characters never match.
@@ -131,7 +124,8 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
   data.resize(got);
   char chunk[65536];
   std::size_t n = 0;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) data.append(chunk, n);
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    data.append(chunk, n);
   bool failed = std::ferror(file) != 0;
   std::fclose(file);
   if (failed) return std::nullopt;

@@ -1,19 +1,8 @@
 #include "present/popup_menu.h"
 
+#include "platform/ascii.h"
+
 namespace qw {
-
-namespace {
-
-bool SameShortcut(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 PopupMenu::PopupMenu() {
   // name, caption, shortcut, parent, enabled, checked, checkable
@@ -65,7 +54,7 @@ bool PopupMenu::isSubmenu(std::string_view name) const {
 const MenuItem* PopupMenu::itemForShortcut(std::string_view shortcut) const {
   if (shortcut.empty()) return nullptr;
   for (const MenuItem& item : items_) {
-    if (SameShortcut(item.shortcut, shortcut)) return &item;
+    if (AsciiEqualIgnoringCase(item.shortcut, shortcut)) return &item;
   }
   return nullptr;
 }

@@ -1,25 +1,12 @@
 #include "state/config.h"
 
+#include "platform/ascii.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
 #include "script/source.h"
 #include "state/flags.h"
 
 namespace qw {
-namespace {
-
-bool SameKey(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 bool ConfigFile::load(const std::string& path) {
   entries_.clear();
@@ -40,21 +27,17 @@ void ConfigFile::parse(std::string_view bytes) {
 
 std::string ConfigFile::value(std::string_view key) const {
   for (const auto& [k, v] : entries_) {
-    if (SameKey(k, key)) return v;
+    if (AsciiEqualIgnoringCase(k, key)) return v;
   }
   return {};
 }
 
 bool ConfigFile::has(std::string_view key) const {
   for (const auto& entry : entries_) {
-    if (SameKey(entry.first, key)) return true;
+    if (AsciiEqualIgnoringCase(entry.first, key)) return true;
   }
   return false;
 }
-
-}  // namespace qw
-
-namespace qw {
 
 std::int32_t ConfigFile::integer(std::string_view key, std::int32_t fallback) const {
   std::string text = value(key);

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "platform/ascii.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
@@ -21,13 +22,6 @@ struct Script {
   ScriptSource source;
   bool tooManyLabels = false;
 };
-
-std::string Lower(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
 
 // Expressions are checked for their form only: flags read as 0 and errors are collected.
 struct SilentValues : SystemValueSource {
@@ -53,14 +47,14 @@ class Linter {
     for (auto it = std::filesystem::recursive_directory_iterator(dir_, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
       if (!it->is_regular_file(ec)) continue;
-      std::string ext = Lower(it->path().extension().string());
+      std::string ext = AsciiLower(it->path().extension().string());
       if (ext != ".txt" && ext != ".txd") continue;
       std::string relative = std::filesystem::relative(it->path(), dir_, ec).generic_string();
       if (Script* script = load(relative)) names_.push_back(script->name);
     }
     std::sort(names_.begin(), names_.end());
     for (const std::string& name : names_)
-      check(scripts_.at(Lower(name)));
+      check(scripts_.at(AsciiLower(name)));
     std::stable_sort(findings_.begin(), findings_.end(),
                      [](const LintFinding& a, const LintFinding& b) {
                        return a.file != b.file ? a.file < b.file : a.line < b.line;
@@ -70,7 +64,7 @@ class Linter {
 
  private:
   Script* load(const std::string& relative) {
-    std::string key = Lower(relative);
+    std::string key = AsciiLower(relative);
     if (auto it = scripts_.find(key); it != scripts_.end()) return &it->second;
     std::optional<std::string> bytes = ReadFileBytes(dir_ / relative);
     if (!bytes) return nullptr;
@@ -91,7 +85,7 @@ class Linter {
     for (char& c : name) {
       if (c == '\\') c = '/';
     }
-    std::string ext = Lower(std::filesystem::path(name).extension().string());
+    std::string ext = AsciiLower(std::filesystem::path(name).extension().string());
     std::string base = name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();
     std::vector<std::string> candidates = {name};
     candidates.push_back(ext == ".txt" ? base + ".txd" : base + ".txt");

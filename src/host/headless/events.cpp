@@ -4,6 +4,8 @@
 #include <charconv>
 #include <limits>
 
+#include "platform/ascii.h"
+
 namespace qw {
 
 EventsError::EventsError(const std::string& source, int line, const std::string& reason)
@@ -44,14 +46,6 @@ std::string_view StripComment(std::string_view s) {
     if (s[i] == '#' && (i == 0 || IsBlank(s[i - 1]))) return Trim(s.substr(0, i));
   }
   return s;
-}
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
 }
 
 class LineParser {
@@ -97,7 +91,7 @@ class LineParser {
 
   std::string keyName(std::string_view rest, bool& ctrl) const {
     std::string_view name = rest;
-    std::string lower = Lower(name);
+    std::string lower = AsciiLower(name);
     ctrl = false;
     if (lower.starts_with("ctrl+")) {
       ctrl = true;
@@ -112,7 +106,7 @@ class LineParser {
     static constexpr std::array<std::string_view, 7> kNamed = {"Enter", "Escape", "Space", "Up",
                                                                "Down",  "Left",   "Right"};
     for (std::string_view known : kNamed) {
-      if (Lower(known) == lower) return std::string(known);
+      if (AsciiLower(known) == lower) return std::string(known);
     }
     fail("unknown key '" + std::string(rest) +
          "' (Enter, Escape, Space, Up, Down, Left, Right, a letter or a digit; ctrl+ for a "
@@ -194,7 +188,7 @@ EventScript ParseEvents(std::string_view text, const std::string& source) {
     }
     if (word == "answer") {
       untimed();
-      std::string a = Lower(NextWord(rest));
+      std::string a = AsciiLower(NextWord(rest));
       p.noMore(rest, word);
       if (a == "yes") {
         script.answers.push_back(AnswerWord::Yes);
