@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/run_stop.h"
+#include "app/subsystem.h"
 #include "gfx/picture.h"
 #include "platform/ascii.h"
 #include "platform/cp932.h"
@@ -30,7 +31,10 @@ bool SameDirectory(const std::filesystem::path& a, const std::filesystem::path& 
 }  // namespace
 
 TFmain::TFmain(Host& host, EngineOptions options)
-    : host_(host), options_(std::move(options)), evaluator_(flags_, *this, *this) {
+    : host_(host),
+      options_(std::move(options)),
+      evaluator_(flags_, *this, *this),
+      waiter_(host, [this] { ThrowIfExitRequested(); }) {
   host_.setListener(this);
   random_.seed(host_.randomSeed());
   scriptKey_ = ReadScriptKey();
@@ -180,6 +184,8 @@ void TFmain::ServicePendingRequest() {
     ResetText(*this);
     backlog_.Clear();
     ResetInputForTitle(*this);
+    for (Subsystem* subsystem : subsystems_)
+      subsystem->ResetForTitle();
     FullRefresh(*this);
     SelectStartScript();
     prog_.NextPc = 0;
@@ -261,7 +267,14 @@ void TFmain::SelectStartScript() {
             "例：\nサンプルプログラム実行の時→はい\n制作中ソフトのテストプレイの時→いいえ",
             "カレントＤＩＲを変更しますか？", MessageIcon::Question, MessageButtons::YesNo);
         if (answer != MessageAnswer::Yes) std::filesystem::current_path(options_.startDir, ec);
-        name = Utf8ToCp932(std::filesystem::absolute(chosenPath, ec).string());
+        const std::string absolute = std::filesystem::absolute(chosenPath, ec).string();
+        name = Utf8ToCp932(absolute);
+        // A folder name CP932 cannot hold would be lost: then the path from here is used.
+        if (Cp932ToUtf8(name) != absolute) {
+          std::filesystem::path relative =
+              std::filesystem::relative(absolute, std::filesystem::current_path(ec), ec);
+          if (!ec && !relative.empty()) name = Utf8ToCp932(relative.generic_string());
+        }
       }
     }
   }
@@ -308,25 +321,6 @@ MessageAnswer TFmain::ShowMessage(const std::string& text, const std::string& ca
 
 void TFmain::ThrowIfExitRequested() {
   if (exitRequest_ && running_) throw EngineExit{*exitRequest_};
-}
-
-void TFmain::WaitForMessage(std::optional<std::uint32_t> deadline) {
-  host_.waitMessage(deadline);
-  ThrowIfExitRequested();
-}
-
-void TFmain::ProcessMessages() {
-  host_.processMessages();
-  ThrowIfExitRequested();
-}
-
-void TFmain::WaitUntil(std::uint32_t deadline) {
-  // Hosts read a deadline as at most 2^31 - 1 ms ahead and take a farther one as passed,
-  // which would spin here forever; such a wait goes in steps instead.
-  constexpr std::uint32_t kFarthest = 0x7FFFFFFFu;
-  for (std::uint32_t now = host_.ticks(); now < deadline; now = host_.ticks()) {
-    WaitForMessage(deadline - now > kFarthest ? now + kFarthest : deadline);
-  }
 }
 
 void TFmain::SaveOnExit() {

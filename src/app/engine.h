@@ -8,35 +8,25 @@
 #include <vector>
 
 #include "app/engine_options.h"
+#include "gfx/glyphs.h"
 #include "gfx/surface.h"
 #include "platform/host.h"
 #include "platform/reporter.h"
-#include "gfx/glyphs.h"
 #include "present/backlog.h"
-#include "present/page_snapshot.h"
 #include "present/display.h"
+#include "present/page_snapshot.h"
 #include "present/popup_menu.h"
 #include "present/screen.h"
 #include "present/text_state.h"
-#include "state/config.h"
+#include "present/wait.h"
 #include "script/prog.h"
 #include "script/source.h"
+#include "state/config.h"
 #include "state/expr.h"
 #include "state/flags.h"
 #include "state/random.h"
 
 namespace qw {
-
-// The reader's event signals that waits poll (set by input handlers, cleared by waits).
-struct InputSignals {
-  bool click = false;
-  bool mouseDown = false;
-  bool mouseUp = false;
-  bool enter = false;
-  bool clicksEnabled = true;  // a click or Enter counts only while this is set
-  int mouseX = 0;
-  int mouseY = 0;
-};
 
 // Switches set by the `_sys*` commands and the refresh-after-change setting.
 struct SystemSwitches {
@@ -46,6 +36,8 @@ struct SystemSwitches {
   bool logLocked = false;
   std::string autoRefresh = "0";
 };
+
+class Subsystem;
 
 class TFmain final : public HostListener, public ErrorReporter, public SystemValueSource {
  public:
@@ -131,12 +123,10 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   std::int32_t scriptKey() const { return scriptKey_; }
   void SetCaption(const std::string& cp932Caption);
 
-  // One round of waiting: asks the host to sleep until an event or `deadline`, then rethrows a
-  // forced end that a handler decided on.
-  void WaitForMessage(std::optional<std::uint32_t> deadline = std::nullopt);
-  void ProcessMessages();
-  // Waits until the tick count reaches `deadline` (unsigned 32-bit comparison).
-  void WaitUntil(std::uint32_t deadline);
+  // Every wait goes through it; each round rethrows a forced end that a handler decided on.
+  Waiter& waiter() { return waiter_; }
+  // A timed pause with clicks off.
+  void Pause(std::uint32_t ms) { qw::Pause(waiter_, input_, ms); }
 
   // A message box through the host.
   MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
@@ -144,6 +134,10 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
 
   // Writes what a normal end saves (settings, global flags, read-text record).
   void SaveOnExit();
+
+  // A subsystem whose ResetForTitle runs at each return to the title, in the order attached.
+  // It must outlive the engine's use of it.
+  void AttachSubsystem(Subsystem& subsystem) { subsystems_.push_back(&subsystem); }
 
   // Shows a framework error the standard way and reports it.
   void ApplicationException(const std::string& message);
@@ -166,6 +160,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   Evaluator evaluator_;
   RandomGenerator random_;
   InputSignals input_;
+  Waiter waiter_;
   SystemSwitches switches_;
   TTextStatus textStatus_;
   Screen screen_;
@@ -187,6 +182,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   bool running_ = false;
   bool started_ = false;
   std::optional<int> exitRequest_;
+  std::vector<Subsystem*> subsystems_;
 };
 
 }  // namespace qw

@@ -12,21 +12,35 @@ namespace {
 constexpr IntRect kWholeWindow{0, 0, kScreenWidth, kScreenHeight};
 constexpr std::int32_t kWaitPattern = 3;
 
-// What hiding the text or the picture changes before its wait, and puts back after it.
+// What hiding the text or the picture changes before its wait, and puts back after it, however
+// the wait ends.
 class HiddenScope {
  public:
   explicit HiddenScope(TFmain& engine)
       : engine_(engine),
-        timerRan_(engine.text().iconRunning),
-        autoPopup_(engine.menu().autoPopup()) {
-    if (timerRan_) engine.host().setTimerEnabled(false);
-    engine.menu().setAutoPopup(false);
-    engine.menu().lock();
-    ShowCursorPattern(engine, kWaitPattern);
+        timer_(engine.host(), engine.text().iconRunning),
+        locked_(engine.menu()),
+        cursor_(engine) {
     Surface& save = engine.screen().buffer(SAVE);
     save.reset(kScreenWidth, kScreenHeight);
     Blit(save, 0, 0, kScreenWidth, kScreenHeight, engine.window(), 0, 0, RasterOp::Copy);
   }
+
+  // The window as it was; VRAM is rebuilt where the hidden text changed it.
+  ~HiddenScope() {
+    Screen& screen = engine_.screen();
+    Blit(engine_.window(), 0, 0, kScreenWidth, kScreenHeight, screen.buffer(SAVE), 0, 0,
+         RasterOp::Copy);
+    screen.buffer(SAVE).reset(8, 8);
+    if (recompose_ && !screen.dirty) ComposeVram(screen, engine_.switches().dark);
+    engine_.PresentWindow(kWholeWindow);
+    InputSignals& input = engine_.input();
+    input.click = input.mouseDown = input.mouseUp = false;
+  }
+  HiddenScope(const HiddenScope&) = delete;
+  HiddenScope& operator=(const HiddenScope&) = delete;
+
+  void recomposeAfter() { recompose_ = true; }
 
   // Shows what the scope prepared on the window and waits for the reader's click.
   void waitForClick() {
@@ -34,31 +48,16 @@ class HiddenScope {
     InputSignals& input = engine_.input();
     input.click = false;
     // An exit decided meanwhile (Escape) ends the wait too, once no script is left to unwind.
-    while (!input.click && !engine_.exitRequested())
-      engine_.WaitForMessage();
-  }
-
-  // The window as it was; `recompose` rebuilds VRAM, which the hidden text changed.
-  void restore(bool recompose) {
-    RestoreCursorPattern(engine_);
-    Screen& screen = engine_.screen();
-    Blit(engine_.window(), 0, 0, kScreenWidth, kScreenHeight, screen.buffer(SAVE), 0, 0,
-         RasterOp::Copy);
-    screen.buffer(SAVE).reset(8, 8);
-    if (recompose && !screen.dirty) ComposeVram(screen, engine_.switches().dark);
-    engine_.PresentWindow(kWholeWindow);
-    InputSignals& input = engine_.input();
-    input.click = input.mouseDown = input.mouseUp = false;
-    if (timerRan_) engine_.host().setTimerEnabled(true);
-    // Put back as it was: a shortcut may hide the text while `_syspopup` keeps the menu shut.
-    engine_.menu().setAutoPopup(autoPopup_);
-    engine_.menu().unlock();
+    engine_.waiter().until([&] { return input.click || engine_.exitRequested(); });
   }
 
  private:
   TFmain& engine_;
-  bool timerRan_;
-  bool autoPopup_;
+  // Members end in reverse: the cursor, then the menu lock, then the timer are put back.
+  TimerOffScope timer_;
+  MenuLockScope locked_;
+  WaitCursorScope cursor_;
+  bool recompose_ = false;
 };
 
 }  // namespace
@@ -81,6 +80,14 @@ void RestoreCursorPattern(TFmain& engine) {
   ShowCursorPattern(engine, engine.display().cursorPattern);
 }
 
+WaitCursorScope::WaitCursorScope(TFmain& engine) : engine_(engine) {
+  ShowCursorPattern(engine, kWaitPattern);
+}
+
+WaitCursorScope::~WaitCursorScope() {
+  RestoreCursorPattern(engine_);
+}
+
 bool HiddenImageOnBlack(std::uint32_t textColor) {
   const std::uint32_t red = textColor & 0xFF;
   const std::uint32_t green = (textColor >> 8) & 0xFF;
@@ -94,8 +101,8 @@ void HideText(TFmain& engine) {
   if (!screen.dirty) ComposeVramForHiddenText(screen);
   Blit(engine.window(), 0, 0, kScreenWidth, kScreenHeight, screen.buffer(VRAM), 0, 0,
        RasterOp::Copy);
+  scope.recomposeAfter();
   scope.waitForClick();
-  scope.restore(true);
 }
 
 void HideImage(TFmain& engine) {
@@ -107,7 +114,6 @@ void HideImage(TFmain& engine) {
   BlitMasked(window, 0, 0, kScreenWidth, kScreenHeight, screen.buffer(TEXT),
              screen.buffer(TEXT_MASK), 0, 0);
   scope.waitForClick();
-  scope.restore(false);
 }
 
 void ToggleDarkness(TFmain& engine) {

@@ -25,6 +25,18 @@ void SetCursorPattern(TFmain& engine, std::int32_t pattern);
 // Shows the remembered pattern again, after a wait that showed another.
 void RestoreCursorPattern(TFmain& engine);
 
+// The wait cursor (pattern 3) while it lives, then the remembered pattern.
+class WaitCursorScope {
+ public:
+  explicit WaitCursorScope(TFmain& engine);
+  ~WaitCursorScope();
+  WaitCursorScope(const WaitCursorScope&) = delete;
+  WaitCursorScope& operator=(const WaitCursorScope&) = delete;
+
+ private:
+  TFmain& engine_;
+};
+
 // Whether hiding the picture lays the text on black: some component of the text colour
 // (0x00BBGGRR) is above 126; else the background is white.
 bool HiddenImageOnBlack(std::uint32_t textColor);

@@ -52,6 +52,26 @@ void AskReturnToTitle(TFmain& engine) {
   if (answer != MessageAnswer::Cancel) engine.pendingRequest() = 2;
 }
 
+struct MenuAction {
+  const char* name;
+  void (*run)(TFmain&);
+};
+
+// The pop-up menu's items and what each does, as the command table is for script words.
+constexpr MenuAction kMenuActions[] = {
+    {"Khideimage", HideImage},
+    {"Khidetext", HideText},
+    {"Kwinmode", ToggleWindowFrame},
+    {"Kfullscr", ToggleFullScreen},
+    {"Mdarkness", ToggleDarkness},
+    {"Kmusic", ToggleMusic},
+    {"Ksound", ToggleSound},
+    {"Ktxtwait", [](TFmain& e) { ToggleOption(e, e.text().highSpeed, "Ktxtwait"); }},
+    {"Ktxtskip", [](TFmain& e) { ToggleOption(e, e.text().pageUnit, "Ktxtskip"); }},
+    {"Mtitle", AskReturnToTitle},
+    {"Mexit", [](TFmain& e) { e.host().requestClose(); }},
+};
+
 }  // namespace
 
 void MouseDown(TFmain& engine, int x, int y, bool right) {
@@ -115,33 +135,15 @@ void ChooseMenuItem(TFmain& engine, const std::string& name) {
 }
 
 void RunMenuItem(TFmain& engine, const std::string& name) {
-  TextFields& text = engine.text();
-  if (name == "Khideimage") {
-    HideImage(engine);
-  } else if (name == "Khidetext") {
-    HideText(engine);
-  } else if (name == "Kwinmode") {
-    ToggleWindowFrame(engine);
-  } else if (name == "Kfullscr") {
-    ToggleFullScreen(engine);
-  } else if (name == "Mdarkness") {
-    ToggleDarkness(engine);
-  } else if (name == "Kmusic") {
-    ToggleMusic(engine);
-  } else if (name == "Ksound") {
-    ToggleSound(engine);
-  } else if (name == "Ktxtwait") {
-    ToggleOption(engine, text.highSpeed, "Ktxtwait");
-  } else if (name == "Ktxtskip") {
-    ToggleOption(engine, text.pageUnit, "Ktxtskip");
-  } else if (name == "Mtitle") {
-    AskReturnToTitle(engine);
-  } else if (name == "Mexit") {
-    engine.host().requestClose();
+  for (const MenuAction& action : kMenuActions) {
+    if (name == action.name) {
+      action.run(engine);
+      return;
+    }
   }
-  // `Msave`, `Mload`, `Mback`, `Kfont`, `Mversion` and `Mskipout` open their windows (and
-  // skip mode) with the units that own them; `Mdebug` closes the menu and, in debug mode,
-  // will show the debug window.
+  // `Msave`, `Mload`, `Mback`, `Kfont`, `Mversion` and `Mskipout` join the table with the units
+  // that own their windows (and skip mode); `Mdebug` closes the menu and, in debug mode, will
+  // show the debug window.
 }
 
 void ResetInputForTitle(TFmain& engine) {

@@ -34,8 +34,12 @@ std::uint32_t BuildMask(TFmain& e, int imageSlot, int maskSlot, const std::strin
   return c;
 }
 
-bool ValidLayer(std::int32_t layer) { return layer >= 0 && layer <= 2; }
-int ImageSlot(std::int32_t layer) { return PERSON0 + 2 * static_cast<int>(layer); }
+bool ValidLayer(std::int32_t layer) {
+  return layer >= 0 && layer <= 2;
+}
+int ImageSlot(std::int32_t layer) {
+  return PERSON0 + 2 * static_cast<int>(layer);
+}
 
 void LoadLayer(TFmain& e, std::int32_t layer, const std::string& file, const std::string& colour) {
   int slot = ImageSlot(layer);
@@ -106,9 +110,13 @@ void RedrawSprites(TFmain& e) {
 
 }  // namespace
 
-void CmdRefresh(TFmain& e) { FullRefresh(e); }
+void CmdRefresh(TFmain& e) {
+  FullRefresh(e);
+}
 
-void CmdAutorefresh(TFmain& e) { e.switches().autoRefresh = e.arg(0); }
+void CmdAutorefresh(TFmain& e) {
+  e.switches().autoRefresh = e.arg(0);
+}
 
 void CmdSmartrefresh(TFmain& e) {
   TextFields& text = e.text();
@@ -124,13 +132,17 @@ void CmdSmartrefresh(TFmain& e) {
     e.switches().dark = false;
     s.darkness = false;
   }
-  if (!first.empty()) RunTransition(e, first);
-  else FullRefresh(e);
+  if (!first.empty())
+    RunTransition(e, first);
+  else
+    FullRefresh(e);
   text.textVisible = textVisible;
   e.switches().dark = dark;
   s.darkness = darkness;
-  if (!second.empty()) RunTransition(e, second);
-  else FullRefresh(e);
+  if (!second.empty())
+    RunTransition(e, second);
+  else
+    FullRefresh(e);
 }
 
 void CmdBgload(TFmain& e) {
@@ -265,7 +277,8 @@ void CmdSprload(TFmain& e) {
   // A cell of 0 (or less) makes no cells: the sheet is then not ready.
   sheet.columns = w > 0 ? s.buffer(SPRITE).width() / w : 0;
   sheet.rows = h > 0 ? s.buffer(SPRITE).height() / h : 0;
-  for (SpriteSlot& slot : s.spriteSlots) slot.x |= kSpriteOffScreen;
+  for (SpriteSlot& slot : s.spriteSlots)
+    slot.x |= kSpriteOffScreen;
   if (c == kMaskFromFileColor) {
     MakeFileMask(s.buffer(SPRITE), s.buffer(SPRITE_MASK), e.arg(3), 0, s.buffer(TEMP2),
                  e.options().dataRoot, e, &e.host());
@@ -331,7 +344,9 @@ void CmdSprclear(TFmain& e) {
   }
 }
 
-void CmdSprrefresh(TFmain& e) { RedrawSprites(e); }
+void CmdSprrefresh(TFmain& e) {
+  RedrawSprites(e);
+}
 
 void CmdMovplay(TFmain& e) {
   const std::string& file = e.arg(0);
@@ -356,11 +371,12 @@ void CmdMovplay(TFmain& e) {
     r.fileName = name;
     Surface& vram = s.buffer(VRAM);
     if (withText == 1 && e.text().textVisible) {
-      BlitMasked(vram, 0, 0, kScreenWidth, kScreenHeight, s.buffer(TEXT), s.buffer(TEXT_MASK), 0, 0);
+      BlitMasked(vram, 0, 0, kScreenWidth, kScreenHeight, s.buffer(TEXT), s.buffer(TEXT_MASK), 0,
+                 0);
     }
     Blit(e.window(), 0, 0, vram.width(), vram.height(), vram, 0, 0, RasterOp::Copy);
     e.PresentWindow({0, 0, kScreenWidth, kScreenHeight});
-    e.WaitUntil(deadline);
+    e.waiter().untilTick(deadline);
   }
   s.dirty = true;
 }

@@ -19,7 +19,7 @@ void FullRefresh(TFmain& engine, bool withoutText) {
   }
   DrawSprites(screen, window);
   engine.PresentWindow({0, 0, kScreenWidth, kScreenHeight});
-  engine.ProcessMessages();
+  engine.waiter().processPending();
 }
 
 void PresentVramRect(TFmain& engine, const IntRect& area) {

@@ -31,19 +31,6 @@ std::size_t CharAt(TFmain& engine, std::string_view s, std::size_t pos) {
   return engine.text().fontIndex > 3 ? 1 : CharLength(s, pos);
 }
 
-struct SaveLockScope {
-  bool& locked;
-  bool previous;
-  explicit SaveLockScope(bool& l) : locked(l), previous(l) { locked = true; }
-  ~SaveLockScope() { locked = previous; }
-};
-
-struct ClicksOffScope {
-  InputSignals& input;
-  explicit ClicksOffScope(InputSignals& in) : input(in) { input.clicksEnabled = false; }
-  ~ClicksOffScope() { input.clicksEnabled = true; }
-};
-
 // Shows `area` of the text layer on the window: the mask ANDed, then `image` ORed.
 void OverlayText(TFmain& engine, const IntRect& area, const Surface& image) {
   Screen& screen = engine.screen();
@@ -154,7 +141,7 @@ int Step(TFmain& engine, std::string_view c) {
 
 void DrawRawChars(TFmain& engine, std::string_view text) {
   engine.text().textInProgress = true;
-  SaveLockScope noSaving(engine.switches().saveLocked);
+  FlagScope noSaving(engine.switches().saveLocked, true);
   for (std::size_t i = 0; i < text.size();) {
     std::size_t n = CharAt(engine, text, i);
     Step(engine, text.substr(i, n));
@@ -339,7 +326,7 @@ void DrawLine(TFmain& engine, std::string_view line, std::size_t start, bool top
     }
   }
   if (topLevel && f.oneLine) ClearText(engine);
-  engine.ProcessMessages();
+  engine.waiter().processPending();
 }
 
 }  // namespace
@@ -397,8 +384,7 @@ void ClearText(TFmain& engine) {
 void TimedPause(TFmain& engine, std::int64_t ms) {
   std::uint32_t length =
       static_cast<std::uint32_t>(std::min<std::int64_t>(std::llabs(ms), 0xFFFFFFFFLL));
-  ClicksOffScope off(engine.input());
-  engine.WaitUntil(engine.host().ticks() + length);
+  engine.Pause(length);
 }
 
 void ClickWait(TFmain& engine, ClickWaitKind kind) {
@@ -414,18 +400,22 @@ void ClickWait(TFmain& engine, ClickWaitKind kind) {
   for (const char* item : kWaitMenuItems)
     menu.setEnabled(item, true);
   in.mouseDown = in.mouseUp = false;
+  // Ended or unwound, the wait leaves no icon running and no wait item enabled.
+  struct WaitEnd {
+    TFmain& engine;
+    ~WaitEnd() {
+      engine.text().lineClicked = false;
+      StopWaitIcon(engine);
+      engine.menu().setEnabled("Msave", false);
+      for (const char* item : kWaitMenuItems)
+        engine.menu().setEnabled(item, false);
+    }
+  } waitEnd{engine};
   auto ended = [&](bool half) {
     return half || in.click || engine.pendingRequest() != 0 || skipping();
   };
-  while (!ended(in.mouseDown))
-    engine.WaitForMessage();
-  while (!ended(in.mouseUp))
-    engine.WaitForMessage();
-  f.lineClicked = false;
-  StopWaitIcon(engine);
-  menu.setEnabled("Msave", false);
-  for (const char* item : kWaitMenuItems)
-    menu.setEnabled(item, false);
+  engine.waiter().until([&] { return ended(in.mouseDown); });
+  engine.waiter().until([&] { return ended(in.mouseUp); });
 }
 
 void PageWait(TFmain& engine) {

@@ -110,11 +110,9 @@ std::size_t ProcessTextTag(TFmain& engine, std::string_view s, std::size_t pos) 
         InputSignals& in = engine.input();
         if (n >= 0) {
           in.click = false;
-          const std::uint32_t deadline = engine.host().ticks() + static_cast<std::uint32_t>(n);
-          for (std::uint32_t now = engine.host().ticks(); now < deadline && !in.click;
-               now = engine.host().ticks()) {
-            engine.WaitForMessage(deadline - now > 0x7FFFFFFFu ? now + 0x7FFFFFFFu : deadline);
-          }
+          Waiter& waiter = engine.waiter();
+          waiter.untilTickOr(waiter.now() + static_cast<std::uint32_t>(n),
+                             [&] { return in.click; });
         } else {
           TimedPause(engine, n);
         }

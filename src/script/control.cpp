@@ -41,13 +41,6 @@ double StrToFloat(const std::string& text) {
   return value;
 }
 
-// Click acceptance switched off for the life of a timed wait.
-struct ClicksOff {
-  InputSignals& input;
-  explicit ClicksOff(InputSignals& in) : input(in) { input.clicksEnabled = false; }
-  ~ClicksOff() { input.clicksEnabled = true; }
-};
-
 }  // namespace
 
 void CmdGoto(TFmain& e) {
@@ -106,36 +99,32 @@ void CmdBranch(TFmain& e) {
   if (e.argInt(0) != e.prog().Selection) SkipPast(e, "_endbranch");
 }
 
-void CmdWaitset(TFmain& e) { e.waitBase() = e.host().ticks(); }
+void CmdWaitset(TFmain& e) {
+  e.waitBase() = e.host().ticks();
+}
 
 void CmdWait(TFmain& e) {
   std::uint32_t deadline = e.waitBase() + static_cast<std::uint32_t>(e.argInt(0));
-  e.WaitUntil(deadline);
+  e.waiter().untilTick(deadline);
 }
 
 void CmdDelay(TFmain& e) {
   std::int32_t ms = e.argInt(0, 1);
-  std::uint32_t length = ms < 0 ? 0u - static_cast<std::uint32_t>(ms) : static_cast<std::uint32_t>(ms);
-  ClicksOff off(e.input());
-  e.WaitUntil(e.host().ticks() + length);
+  std::uint32_t length =
+      ms < 0 ? 0u - static_cast<std::uint32_t>(ms) : static_cast<std::uint32_t>(ms);
+  e.Pause(length);
 }
 
 void CmdMouseclick(TFmain& e) {
-  PopupMenu& menu = e.menu();
-  const bool autoPopup = menu.autoPopup();
-  menu.setAutoPopup(false);
-  menu.lock();
-  ShowCursorPattern(e, 3);
+  MenuLockScope locked(e.menu());
+  WaitCursorScope cursor(e);
   InputSignals& in = e.input();
   in.click = in.mouseDown = in.mouseUp = false;
-  while (!in.mouseDown && !in.click && e.pendingRequest() == 0) e.WaitForMessage();
+  e.waiter().until([&] { return in.mouseDown || in.click || e.pendingRequest() != 0; });
   auto skipping = [&] { return e.text().skipMode && e.currentTextId() >= 0; };
-  while (!in.mouseUp && !in.click && e.pendingRequest() == 0 && !skipping()) e.WaitForMessage();
+  e.waiter().until([&] { return in.mouseUp || in.click || e.pendingRequest() != 0 || skipping(); });
   in.click = in.mouseDown = in.mouseUp = in.enter = false;
   e.text().lineClicked = false;
-  RestoreCursorPattern(e);
-  menu.setAutoPopup(autoPopup);
-  menu.unlock();
 }
 
 void CmdStop(TFmain& e) {
@@ -143,17 +132,22 @@ void CmdStop(TFmain& e) {
   menu.setEnabled("Mload", true);
   menu.setEnabled("Mtitle", true);
   if (!e.arg(0).empty()) e.host().setCaption(Cp932ToUtf8(e.arg(0)));
-  while (e.pendingRequest() == 0) e.WaitForMessage();
-  menu.setEnabled("Mload", false);
-  menu.setEnabled("Mtitle", false);
+  struct StopEnd {
+    PopupMenu& menu;
+    ~StopEnd() {
+      menu.setEnabled("Mload", false);
+      menu.setEnabled("Mtitle", false);
+    }
+  } stopEnd{menu};
+  e.waiter().until([&] { return e.pendingRequest() != 0; });
 }
 
 void CmdVersion(TFmain& e) {
   const std::string& required = e.arg(0);
   if (StrToFloat(required) > 1.43) {
-    e.ShowMessage("このシナリオを実行するには ver" + Cp932ToUtf8(required) +
-                      "以上のＱＷＫが必要です。",
-                  "", MessageIcon::Exclamation);
+    e.ShowMessage(
+        "このシナリオを実行するには ver" + Cp932ToUtf8(required) + "以上のＱＷＫが必要です。", "",
+        MessageIcon::Exclamation);
     if (e.arg(1) == "1") throw EngineExit{0};
   }
 }
@@ -168,18 +162,20 @@ void CmdWinexit(TFmain& e) {
 
 // ---- Flags ----
 
-void CmdFlgclear(TFmain& e) { e.flags().clearRange(e.argInt(0), e.arg(1)); }
+void CmdFlgclear(TFmain& e) {
+  e.flags().clearRange(e.argInt(0), e.arg(1));
+}
 
 void CmdFlginstr(TFmain& e) {
   int target = e.evaluator().ReadSubscript(e.arg(0), 1);
   int result = e.evaluator().ReadSubscript(e.arg(1), 1);
   std::int32_t maxLength = e.argInt(4);
   FlagStore& flags = e.flags();
-  std::optional<std::string> typed = e.host().inputBox(
-      Cp932ToUtf8(e.arg(2)), Cp932ToUtf8(e.arg(3)), Cp932ToUtf8(flags.text(target)));
+  std::optional<std::string> typed = e.host().inputBox(Cp932ToUtf8(e.arg(2)), Cp932ToUtf8(e.arg(3)),
+                                                       Cp932ToUtf8(flags.text(target)));
   if (typed) flags.set(target, Utf8ToCp932(*typed));
-  bool fits = maxLength == 0 ||
-              static_cast<std::int64_t>(flags.text(target).size()) <= static_cast<std::int64_t>(maxLength);
+  bool fits = maxLength == 0 || static_cast<std::int64_t>(flags.text(target).size()) <=
+                                    static_cast<std::int64_t>(maxLength);
   flags.set(result, typed && fits ? "1" : "0");
 }
 

@@ -142,12 +142,13 @@ TEST(Cursor, MouseclickShowsTheWaitCursorAndRestoresThePattern) {
   start.run("", "");
   EXPECT_EQ(start.host->cursor(), CursorShape::Pen);
 
+  // A run stopped inside the wait unwinds it: the pattern, the lock and the pop-up come back.
   InputRig waiting;
   waiting.run("_mousepat 2\n_mouseclick\n", "");
   EXPECT_TRUE(waiting.inputExhausted());
-  EXPECT_EQ(waiting.host->cursor(), CursorShape::Wait);
-  EXPECT_EQ(waiting.engine->menu().lockCount(), 1);
-  EXPECT_FALSE(waiting.engine->menu().autoPopup());
+  EXPECT_EQ(waiting.host->cursor(), CursorShape::Hand);
+  EXPECT_EQ(waiting.engine->menu().lockCount(), 0);
+  EXPECT_TRUE(waiting.engine->menu().autoPopup());
 
   InputRig done;
   done.run("_syspopup 1\n_mousepat 2\n_mouseclick\n", "click\n");
