@@ -42,6 +42,14 @@ class NullHost final : public qw::Host {
     return std::nullopt;
   }
   void requestClose() override {}
+  void post(std::function<void()> task) override { task(); }
+  void wakeAt(std::uint32_t) override {}
+  void cancelWake() override {}
+  void showToolWindow(qw::ToolWindowModel& model, bool modal) override {
+    if (modal && !model.closed()) model.act("cancel", 0, {});
+  }
+  void toolWindowChanged(qw::ToolWindowModel&) override {}
+  void closeToolWindow(qw::ToolWindowModel&) override {}
 
  private:
   std::uint32_t clock_ = 10000000;

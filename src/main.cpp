@@ -9,6 +9,7 @@
 
 #include "app/cli.h"
 #include "app/engine_options.h"
+#include "app/run_stop.h"
 #include "gfx/picture_command.h"
 #include "host/headless/headless_runner.h"
 #include "host/qt/play_in_window.h"
@@ -29,7 +30,8 @@ std::filesystem::path DefaultScenario(const char* argv0) {
 
 std::string WithoutTrailingSeparator(std::filesystem::path p) {
   std::string s = p.lexically_normal().string();
-  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  while (s.size() > 1 && s.back() == '/')
+    s.pop_back();
   return s;
 }
 
@@ -66,6 +68,9 @@ int Headless(const qw::CommandLine& cmd) {
   } catch (const qw::HeadlessUsageError& e) {
     std::cerr << "quillwork run: " << e.what() << "\n";
     return 2;
+  } catch (const qw::HostFailure& e) {
+    std::cerr << "quillwork run: " << e.message << "\n";
+    return 3;
   } catch (const std::exception& e) {
     std::cerr << "quillwork run: " << e.what() << "\n";
     return 1;
@@ -88,9 +93,9 @@ int main(int argc, char** argv) {
       return qw::RunCipherCommand(cmd, std::cerr);
     case qw::CommandLine::Mode::Picture: {
       std::error_code ec;
-      std::string root = cmd.dataRoot
-                             ? WithoutTrailingSeparator(std::filesystem::absolute(*cmd.dataRoot, ec))
-                             : WithoutTrailingSeparator(std::filesystem::current_path(ec));
+      std::string root =
+          cmd.dataRoot ? WithoutTrailingSeparator(std::filesystem::absolute(*cmd.dataRoot, ec))
+                       : WithoutTrailingSeparator(std::filesystem::current_path(ec));
       return qw::RunPictureCommand(root, cmd.in, cmd.out, std::cerr);
     }
     case qw::CommandLine::Mode::Help:

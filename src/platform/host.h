@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -70,9 +71,61 @@ struct LocalTime {
   int yearDay = 0;  // 0..365
 };
 
+// A tool window (slot picker, font, version, debug window) as a host shows it. The model lives
+// in the engine and says what the window holds; the host lays out a view of it and reports the
+// reader's actions back. Every text is UTF-8.
+struct ToolControl {
+  enum class Kind { Label, Button, List, Edit, Picture, ScrollBar, Tab };
+  Kind kind = Kind::Label;
+  std::string name;                // component name, "TkBtn1", "ValList"
+  std::string text;                // caption, label text or edit contents
+  std::vector<std::string> lines;  // a list's lines, a tab set's pages
+  IntRect bounds;                  // in the window's client area
+  int value = 0;                   // selected line (-1 none), scroll position, shown tab
+  int maximum = 0;                 // a scroll bar's last position
+  bool enabled = true;
+  bool visible = true;
+  const Surface* picture = nullptr;  // drawn by the engine (image buttons, previews)
+};
+
+class ToolWindowModel {
+ public:
+  virtual ~ToolWindowModel() = default;
+  // The form's name ("TFver") and caption.
+  virtual std::string formName() const = 0;
+  virtual std::string caption() const = 0;
+  // Client size of the window.
+  virtual int width() const = 0;
+  virtual int height() const = 0;
+  // The controls in reading order (tab order); valid until the next call that changes the
+  // model.
+  virtual std::vector<ToolControl> controls() const = 0;
+  // The reader pressed a button, chose a list line or a tab, moved a scroll bar or typed in an
+  // edit (`value` the line, position or tab; `text` the edit's contents). The model changes
+  // and may end its window (closed() becomes true). The control name "cancel" stands for the
+  // close box and Escape. Called on the engine's thread, from the host's message processing;
+  // it may throw like any listener call.
+  virtual void act(const std::string& control, int value, const std::string& text) = 0;
+  // Whether the window has been closed by its model (OK, Cancel, 閉じる).
+  virtual bool closed() const = 0;
+};
+
 // Input and window events, delivered by the host while the engine processes messages.
 // Coordinates are picture coordinates (0..639, 0..479), already mapped back from any
 // scaling of the window.
+//
+// Nested loops: message boxes, dialogs, the pop-up menu and modal tool windows run their own
+// message loops, and the host goes on delivering listener events from inside them (timers,
+// posted tasks, wakes, mouse events that reach the picture). A listener call may itself call
+// back into the host (a message box from a timer handler).
+//
+// Exceptions: what a listener call throws is caught by the host and rethrown from the host call
+// the engine is blocked in (processMessages, waitMessage, a dialog); it never crosses the
+// window system's dispatch. Outside any engine call the host reports it and ends the process
+// with exit status 1.
+//
+// Threads: the engine and every listener call run on one thread, the host's main thread. The
+// only member another thread may call is Host::post.
 class HostListener {
  public:
   virtual ~HostListener() = default;
@@ -94,6 +147,14 @@ class HostListener {
   // An exit code when the engine has decided to end the process, else nothing. Hosts
   // check it after each event they deliver outside a running script.
   virtual std::optional<int> exitRequested() const = 0;
+  // A left click on the window outside the picture (the bars around a scaled picture, or the
+  // frame of a movie): it ends a movie wait.
+  virtual void onClickOutside() {}
+  // The mouse wheel: `notches` > 0 away from the reader (up), < 0 towards; at picture point
+  // (x, y).
+  virtual void onWheel(int /*notches*/, int /*x*/, int /*y*/) {}
+  // The tick given to Host::wakeAt has been reached.
+  virtual void onWake() {}
 };
 
 class Host {
@@ -165,6 +226,31 @@ class Host {
   // position can be read. Returns whether it moved. The move then arrives as onMouseMove
   // when the host next processes messages.
   virtual bool warpPointer(int /*x*/, int /*y*/) { return false; }
+
+  // ---- Services for media and tool windows ----
+
+  // Runs `task` on the main thread the next time the host processes or waits for messages,
+  // and wakes a wait blocked in waitMessage (which then returns true). The one member that is
+  // safe to call from any thread (SDL_mixer's end-of-play callbacks run on its audio thread).
+  // Tasks run in the order posted; a task may throw like a listener call.
+  virtual void post(std::function<void()> task) = 0;
+  // Calls the listener's onWake once the tick count reaches `tick` (unsigned 32-bit
+  // comparison, at most 2^31 - 1 ms ahead), even while a wait with a later deadline or with
+  // none is blocked: that wait then returns true. A later call replaces an earlier wake;
+  // cancelWake drops it. The headless host keeps it on its virtual clock.
+  virtual void wakeAt(std::uint32_t tick) = 0;
+  virtual void cancelWake() = 0;
+
+  // Shows a tool window for `model`. Modal: returns when the model reports closed(), the
+  // reader's actions reaching the model meanwhile (listener events go on, as for a message
+  // box). Modeless: returns at once; the window stays until closeToolWindow, while the
+  // engine goes on. The model must outlive its window.
+  virtual void showToolWindow(ToolWindowModel& model, bool modal) = 0;
+  // The model changed outside act() (the debug window's lists follow the story): the view
+  // reads it again.
+  virtual void toolWindowChanged(ToolWindowModel& model) = 0;
+  // Closes a modeless window of `model`; nothing when none is shown.
+  virtual void closeToolWindow(ToolWindowModel& model) = 0;
 };
 
 }  // namespace qw

@@ -215,7 +215,9 @@ TEST_F(QtHostTest, TheLetterboxIsNotPartOfThePicture) {
   press(40, 100);
   release(90, 100);
   move(50, 100);
-  EXPECT_TRUE(listener.events.empty()) << listener.events.front();
+  // A left press beside the picture is a click outside it (which ends a movie); nothing more.
+  EXPECT_EQ(listener.events, (Events{"outside"}));
+  listener.events.clear();
 
   move(100, 100);
   press(100, 100);

@@ -37,7 +37,16 @@ class RecordingListener : public HostListener {
     add("close");
     return allowClose;
   }
-  void onTimer() override { ++timerCount; }
+  void onTimer() override {
+    ++timerCount;
+    if (onTimerHook) onTimerHook();
+  }
+  void onClickOutside() override { add("outside"); }
+  void onWheel(int notches, int x, int y) override {
+    add("wheel " + std::to_string(notches) + " " + std::to_string(x) + " " + std::to_string(y));
+  }
+  void onWake() override { add("wake"); }
+  std::function<void()> onTimerHook;
   std::optional<int> exitRequested() const override { return exitCode; }
 
  private:

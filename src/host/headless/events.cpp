@@ -214,6 +214,15 @@ EventScript ParseEvents(std::string_view text, const std::string& source) {
                 : word == "down"   ? Kind::Down
                                    : Kind::Up;
       p.point(rest, word, ev, false);
+    } else if (word == "click-outside") {
+      ev.kind = Kind::ClickOutside;
+      p.noMore(rest, word);
+    } else if (word == "wheel") {
+      ev.kind = Kind::Wheel;
+      const std::string direction = AsciiLower(NextWord(rest));
+      if (direction != "up" && direction != "down") p.fail("wheel needs up or down");
+      ev.notches = direction == "up" ? 1 : -1;
+      p.point(rest, word, ev, false);
     } else if (word == "move") {
       ev.kind = Kind::Move;
       p.point(rest, word, ev, true);

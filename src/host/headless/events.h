@@ -12,7 +12,8 @@
 namespace qw {
 
 struct HeadlessEvent {
-  enum class Kind { Click, RightClick, Down, Up, Move, Key, Menu, Wait, Snap };
+  // ClickOutside: a left click on the window beside the picture (it ends a movie).
+  enum class Kind { Click, RightClick, Down, Up, Move, Key, Menu, Wait, Snap, ClickOutside, Wheel };
   Kind kind = Kind::Click;
   // `at +MS`: due MS virtual milliseconds after the previous event was taken.
   std::optional<std::uint32_t> after;
@@ -22,6 +23,7 @@ struct HeadlessEvent {
   std::string name;  // key name ("Enter", "S"), menu item, snapshot name
   bool ctrl = false;
   std::uint32_t ms = 0;  // wait
+  int notches = 0;       // wheel: 1 up, -1 down
   int line = 0;          // one-based line in the events file
 };
 

@@ -35,8 +35,17 @@ void HeadlessHost::advanceTo(std::uint64_t target) {
   if (target <= clock_) return;
   const bool overLimit = target > limit_;
   const std::uint64_t end = overLimit ? limit_ : target;
-  // The handler may switch the timer off or on again, so the condition is read every round.
-  while (timerEnabled_ && nextTimer_ <= end) {
+  // Handlers may switch the timer or set a wake again, so both are read every round; the
+  // earlier of the two fires first.
+  for (;;) {
+    const bool timer = timerEnabled_ && nextTimer_ <= end;
+    const bool wake = wake_ && *wake_ <= end;
+    if (!timer && !wake) break;
+    if (wake && (!timer || *wake_ < nextTimer_)) {
+      clock_ = std::max(clock_, *wake_);
+      fireWake();
+      continue;
+    }
     clock_ = std::max(clock_, nextTimer_);
     nextTimer_ += kTimerIntervalMs;
     if (listener_) listener_->onTimer();
@@ -45,13 +54,40 @@ void HeadlessHost::advanceTo(std::uint64_t target) {
   if (overLimit) throw RunStopped{RunStopped::Reason::TimeLimit};
 }
 
+void HeadlessHost::fireWake() {
+  wake_.reset();
+  if (listener_) listener_->onWake();
+}
+
+void HeadlessHost::wakeAt(std::uint32_t tick) {
+  const auto ahead = static_cast<std::int32_t>(tick - static_cast<std::uint32_t>(clock_));
+  wake_ = clock_ + static_cast<std::uint64_t>(std::max(ahead, 0));
+}
+
+void HeadlessHost::post(std::function<void()> task) {
+  std::lock_guard<std::mutex> lock(postedMutex_);
+  posted_.push_back(std::move(task));
+}
+
 void HeadlessHost::processMessages() {
   deliverPosted();
+  if (wake_ && *wake_ <= clock_) fireWake();
 }
 
 bool HeadlessHost::deliverPosted() {
   if (!listener_) return false;
   bool any = false;
+  for (;;) {
+    std::function<void()> task;
+    {
+      std::lock_guard<std::mutex> lock(postedMutex_);
+      if (posted_.empty()) break;
+      task = std::move(posted_.front());
+      posted_.pop_front();
+    }
+    any = true;
+    task();
+  }
   if (movePending_) {
     movePending_ = false;
     any = true;
@@ -67,6 +103,10 @@ bool HeadlessHost::deliverPosted() {
 
 bool HeadlessHost::waitMessage(std::optional<std::uint32_t> deadline) {
   if (deliverPosted()) return true;
+  if (wake_ && *wake_ <= clock_) {
+    fireWake();
+    return true;
+  }
   const bool haveEvent = next_ < script_.events.size();
   if (!deadline) {
     if (!haveEvent) throw RunStopped{RunStopped::Reason::InputExhausted};
@@ -78,13 +118,19 @@ bool HeadlessHost::waitMessage(std::optional<std::uint32_t> deadline) {
   // The deadline is a 32-bit tick count; one already reached lets no time pass.
   const auto ahead = static_cast<std::int32_t>(*deadline - static_cast<std::uint32_t>(clock_));
   const std::uint64_t until = clock_ + static_cast<std::uint64_t>(std::max(ahead, 0));
-  if (haveEvent) {
-    const HeadlessEvent& ev = script_.events[next_];
-    if (ev.after && lastTaken_ + *ev.after < until) {
-      advanceTo(lastTaken_ + *ev.after);
-      take();
-      return true;
-    }
+  std::optional<std::uint64_t> eventAt;
+  if (haveEvent && script_.events[next_].after) {
+    eventAt = lastTaken_ + *script_.events[next_].after;
+  }
+  if (wake_ && *wake_ < until && (!eventAt || *wake_ <= *eventAt)) {
+    advanceTo(*wake_);
+    if (wake_ && *wake_ <= clock_) fireWake();
+    return true;
+  }
+  if (eventAt && *eventAt < until) {
+    advanceTo(*eventAt);
+    take();
+    return true;
   }
   advanceTo(until);
   return false;
@@ -153,6 +199,12 @@ void HeadlessHost::deliver(const HeadlessEvent& ev) {
       break;
     case Kind::Key:
       listener_->onKey(ev.name, ev.ctrl);
+      break;
+    case Kind::ClickOutside:
+      listener_->onClickOutside();
+      break;
+    case Kind::Wheel:
+      if (pointTo(ev)) listener_->onWheel(ev.notches, pointerX_, pointerY_);
       break;
     case Kind::Menu:
       listener_->onMenuItem(ev.name);
@@ -291,12 +343,60 @@ std::optional<FontAnswer> HeadlessHost::takeFontAnswer() {
 
 void HeadlessHost::writeSnapshot(const std::string& name) {
   if (!snapshotDir_) return;
-  std::filesystem::create_directories(*snapshotDir_);
   const std::filesystem::path file = *snapshotDir_ / (name + ".png");
   std::string error;
-  if (!WritePng(shown_, file, &error)) {
-    throw std::runtime_error("cannot write " + file.string() + ": " + error);
+  std::error_code ec;
+  std::filesystem::create_directories(*snapshotDir_, ec);
+  if (ec || !WritePng(shown_, file, &error)) {
+    throw HostFailure{"cannot write the snapshot " + file.string() + ": " +
+                      (ec ? ec.message() : error)};
   }
+}
+
+void HeadlessHost::recordWindow(const ToolWindowModel& model) {
+  if (windows_.size() >= kMaxRecordedWindows) return;
+  WindowRecord record{model.formName(), model.caption(), {}};
+  for (const ToolControl& c : model.controls()) {
+    if (!c.visible) continue;
+    if (!c.text.empty()) record.texts.push_back(c.text);
+    if (c.kind == ToolControl::Kind::List || c.kind == ToolControl::Kind::Tab) {
+      record.texts.insert(record.texts.end(), c.lines.begin(), c.lines.end());
+    }
+  }
+  windows_.push_back(std::move(record));
+}
+
+void HeadlessHost::showToolWindow(ToolWindowModel& model, bool modal) {
+  recordWindow(model);
+  if (!modal) {
+    if (std::find(openWindows_.begin(), openWindows_.end(), &model) == openWindows_.end()) {
+      openWindows_.push_back(&model);
+    }
+    return;
+  }
+  if (model.closed()) return;
+  if (model.formName() == "TFfile") {
+    std::optional<std::optional<int>> slot = takeSlotAnswer();
+    if (slot && *slot) {
+      model.act("slot", **slot, {});
+    } else {
+      model.act("cancel", 0, {});
+    }
+  } else if (model.formName() == "TFfont") {
+    if (std::optional<FontAnswer> font = takeFontAnswer()) {
+      model.act("font", font->row, font->name);
+      model.act("ok", 0, {});
+    } else {
+      model.act("cancel", 0, {});
+    }
+  }
+  // A window with nothing to answer it (the version window) closes as a box with only OK does.
+  if (!model.closed()) model.act("cancel", 0, {});
+}
+
+void HeadlessHost::closeToolWindow(ToolWindowModel& model) {
+  openWindows_.erase(std::remove(openWindows_.begin(), openWindows_.end(), &model),
+                     openWindows_.end());
 }
 
 }  // namespace qw

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -93,6 +96,22 @@ class HeadlessHost final : public Host {
   bool setFullScreen(bool on) override;
   // Always moves the pointer; the move reaches the listener as for processMessages.
   bool warpPointer(int x, int y) override;
+  // Safe from any thread; tasks run when the engine next processes or waits for messages.
+  void post(std::function<void()> task) override;
+  // On the virtual clock: a wait with a later deadline runs the clock to the wake and returns
+  // true; on the way to a timed event the wake fires like the timer. A wait for the reader
+  // takes its next untimed event at once, without running the clock to a wake, and ends the
+  // run when no event is left.
+  void wakeAt(std::uint32_t tick) override;
+  void cancelWake() override { wake_.reset(); }
+  // Records the window and its texts (windows()). Modal windows take their answers from the
+  // queues: `slot N` acts as control "slot" with value N, `slot-cancel` (or none queued) as
+  // "cancel"; `font N NAME` acts as "font" with value N and text NAME, then "ok". A modal model
+  // still open after its answer is cancelled. A modeless window stays open until
+  // closeToolWindow.
+  void showToolWindow(ToolWindowModel& model, bool modal) override;
+  void toolWindowChanged(ToolWindowModel&) override {}
+  void closeToolWindow(ToolWindowModel& model) override;
 
   // ---- Answers for the modal tool windows ----
   // The next `slot N` (1..80) or `slot-cancel` (an empty inner value); an empty outer value
@@ -119,8 +138,19 @@ class HeadlessHost final : public Host {
   CursorShape cursor() const { return cursor_; }
   bool framed() const { return framed_; }
   bool fullScreen() const { return fullScreen_; }
-  // Writes the shown picture as NAME.png into the snapshot folder, if there is one.
+  // Writes the shown picture as NAME.png into the snapshot folder, if there is one; throws
+  // HostFailure when it cannot.
   void writeSnapshot(const std::string& name);
+  // Every tool window shown, with its texts as the reader saw them then.
+  struct WindowRecord {
+    std::string name;
+    std::string caption;
+    std::vector<std::string> texts;
+  };
+  const std::vector<WindowRecord>& windows() const { return windows_; }
+  static constexpr std::size_t kMaxRecordedWindows = 10000;
+  // The modeless windows open now.
+  const std::vector<ToolWindowModel*>& openToolWindows() const { return openWindows_; }
 
  private:
   // Runs the clock forward to `target` (never back), firing the timer on the way.
@@ -130,8 +160,13 @@ class HeadlessHost final : public Host {
   // Moves the pointer there first when it is elsewhere, as a real pointer would.
   bool pointTo(const HeadlessEvent& ev);
   bool exitPending() const;
-  // Delivers the messages the engine posted; returns whether there were any.
+  // Delivers the messages the engine posted and the tasks of post(); returns whether there
+  // were any.
   bool deliverPosted();
+  // The virtual time of a pending wake, if any.
+  std::optional<std::uint64_t> wakeTime() const { return wake_; }
+  void fireWake();
+  void recordWindow(const ToolWindowModel& model);
 
   EventScript script_;
   std::size_t next_ = 0;  // next event to take
@@ -159,6 +194,11 @@ class HeadlessHost final : public Host {
   bool fullScreenRefused_ = false;
   bool closePending_ = false;
   bool movePending_ = false;
+  std::optional<std::uint64_t> wake_;  // virtual time of the engine's wake
+  std::mutex postedMutex_;
+  std::deque<std::function<void()>> posted_;
+  std::vector<WindowRecord> windows_;
+  std::vector<ToolWindowModel*> openWindows_;
 };
 
 const char* AnswerName(MessageAnswer answer);

@@ -60,7 +60,7 @@ void WriteTextFile(const fs::path& file, const std::string& text) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
-  if (!out) throw std::runtime_error("cannot write the report " + file.string());
+  if (!out) throw HostFailure{"cannot write the report " + file.string()};
 }
 
 }  // namespace
@@ -125,6 +125,7 @@ int RunHeadless(const HeadlessRunOptions& options, HeadlessReport* out) {
     }
     report.errors = engine.errorList();
     report.messages = host.messages();
+    report.windows = host.windows();
   }
 
   if (snapshotDir) host.writeSnapshot("final");

@@ -54,68 +54,57 @@ std::size_t Utf8Length(std::string_view s, std::size_t i) {
 
 }  // namespace
 
-std::string JsonString(std::string_view utf8) {
+std::string ValidUtf8(std::string_view text) {
   std::string out;
-  out.reserve(utf8.size() + 2);
-  out += '"';
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    const std::size_t n = Utf8Length(utf8, i);
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t n = Utf8Length(text, i);
     if (n == 0) {
       out += "\xEF\xBF\xBD";
       ++i;
       continue;
     }
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7F) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04X", c);
-      out += buf;
-    } else {
-      out.append(utf8.substr(i, n));
-    }
+    out.append(text.substr(i, n));
     i += n;
   }
-  out += '"';
   return out;
 }
-
-namespace {
-
-void StringArray(std::string& out, const std::vector<std::string>& items) {
-  out += '[';
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i) out += ", ";
-    out += JsonString(items[i]);
-  }
-  out += ']';
-}
-
-}  // namespace
 
 std::string ReportToJson(const HeadlessReport& r) {
-  std::string out = "{\n";
-  out += "  \"outcome\": " + JsonString(OutcomeName(r.outcome)) + ",\n";
-  out += "  \"exit_code\": " + std::to_string(r.exitCode) + ",\n";
-  out += "  \"file\": " + JsonString(r.file) + ",\n";
-  out += "  \"line\": " + std::to_string(r.line) + ",\n";
-  out += "  \"caption\": " + JsonString(r.caption) + ",\n";
-  out += "  \"virtual_ms\": " + std::to_string(r.virtualMs) + ",\n";
-  out += "  \"flags\": ";
-  StringArray(out, r.flags);
-  out += ",\n  \"errors\": ";
-  StringArray(out, r.errors);
-  out += ",\n  \"messages\": [";
-  for (std::size_t i = 0; i < r.messages.size(); ++i) {
-    const MessageRecord& m = r.messages[i];
-    out += i ? ",\n    " : "\n    ";
-    out += "{\"caption\": " + JsonString(m.caption) + ", \"text\": " + JsonString(m.text) +
-           ", \"answer\": " + JsonString(m.answer) + "}";
+  using Json = nlohmann::ordered_json;
+  auto texts = [](const std::vector<std::string>& items) {
+    Json array = Json::array();
+    for (const std::string& item : items)
+      array.push_back(ValidUtf8(item));
+    return array;
+  };
+  Json doc;
+  doc["outcome"] = OutcomeName(r.outcome);
+  doc["exit_code"] = r.exitCode;
+  doc["file"] = ValidUtf8(r.file);
+  doc["line"] = r.line;
+  doc["caption"] = ValidUtf8(r.caption);
+  doc["virtual_ms"] = r.virtualMs;
+  doc["flags"] = texts(r.flags);
+  doc["errors"] = texts(r.errors);
+  Json messages = Json::array();
+  for (const MessageRecord& m : r.messages) {
+    messages.push_back(
+        {{"caption", ValidUtf8(m.caption)}, {"text", ValidUtf8(m.text)}, {"answer", m.answer}});
   }
-  out += r.messages.empty() ? "]\n}\n" : "\n  ]\n}\n";
-  return out;
+  doc["messages"] = std::move(messages);
+  doc["channels"] = r.channels;
+  doc["audio"] = r.audio;
+  Json windows = Json::array();
+  for (const HeadlessHost::WindowRecord& w : r.windows) {
+    windows.push_back({{"name", ValidUtf8(w.name)},
+                       {"caption", ValidUtf8(w.caption)},
+                       {"texts", texts(w.texts)}});
+  }
+  doc["windows"] = std::move(windows);
+  if (r.debug) doc["debug"] = *r.debug;
+  // Texts were made valid above; what the engine's structures hold is replaced the same way.
+  return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace qw

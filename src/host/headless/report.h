@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "host/headless/headless_host.h"
 
@@ -28,11 +31,17 @@ struct HeadlessReport {
   std::vector<std::string> flags;  // all 512 cells
   std::vector<std::string> errors;
   std::vector<MessageRecord> messages;
+  // The sound channels and music mode at the end, and every medium started, ended or stopped.
+  nlohmann::ordered_json channels = nlohmann::ordered_json::object();
+  nlohmann::ordered_json audio = nlohmann::ordered_json::array();
+  std::vector<HeadlessHost::WindowRecord> windows;
+  // The debug window's lists, in debug mode only.
+  std::optional<nlohmann::ordered_json> debug;
 };
 
-// A JSON string literal, quotes included. Control characters become \u00XX; bytes that are
-// not UTF-8 become U+FFFD, so the result is always well formed.
-std::string JsonString(std::string_view utf8);
+// `text` with every byte that is not part of well-formed UTF-8 replaced by U+FFFD.
+std::string ValidUtf8(std::string_view text);
+// Two-space indented JSON, keys in the documented order; texts pass through ValidUtf8.
 std::string ReportToJson(const HeadlessReport& report);
 
 }  // namespace qw

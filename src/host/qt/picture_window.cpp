@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -163,8 +164,11 @@ void PictureWindow::mousePressEvent(QMouseEvent* event) {
   if (!right) return;
   const PictureGeometry g = geometryNow();
   const QPointF at = toDevice(event->position());
-  // A press in the letterbox is not on the picture.
-  if (!g.contains(at.x(), at.y())) return;
+  // A press in the letterbox is not on the picture; a left one there is a click outside it.
+  if (!g.contains(at.x(), at.y())) {
+    if (!*right) host_.deliver([](HostListener& l) { l.onClickOutside(); });
+    return;
+  }
   pressed_ |= event->button();
   if (!*right) clickArmed_ = true;
   const PicturePoint p = g.toPicture(at.x(), at.y());
@@ -187,6 +191,18 @@ void PictureWindow::mouseReleaseEvent(QMouseEvent* event) {
   const bool click = clickArmed_ && g.contains(at.x(), at.y());
   clickArmed_ = false;
   if (click) host_.deliver([&](HostListener& l) { l.onClick(p.x, p.y); });
+}
+
+void PictureWindow::wheelEvent(QWheelEvent* event) {
+  // High-resolution wheels send parts of a notch; whole notches are passed on.
+  wheelRest_ += event->angleDelta().y();
+  const int notches = wheelRest_ / 120;
+  wheelRest_ -= notches * 120;
+  if (notches == 0) return;
+  const PictureGeometry g = geometryNow();
+  const QPointF at = toDevice(event->position());
+  const PicturePoint p = g.toPicture(at.x(), at.y());
+  host_.deliver([&](HostListener& l) { l.onWheel(notches, p.x, p.y); });
 }
 
 void PictureWindow::mouseMoveEvent(QMouseEvent* event) {

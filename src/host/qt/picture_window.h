@@ -40,6 +40,7 @@ class PictureWindow final : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -57,6 +58,7 @@ class PictureWindow final : public QWidget {
   int frameMs_ = 16;
   Qt::MouseButtons pressed_;  // buttons whose press reached the listener
   bool clickArmed_ = false;   // a left press on the picture awaits its release
+  int wheelRest_ = 0;         // wheel movement short of a whole notch
 };
 
 }  // namespace qw

@@ -16,21 +16,33 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include "host/qt/cursors.h"
 #include "host/qt/file_filter.h"
 #include "host/qt/picture_window.h"
 #include "host/qt/popup_menu_view.h"
+#include "host/qt/tool_window_view.h"
 
 namespace qw {
 
 namespace {
 
 const char* const kTitle = "Quillwork";
+
+// Counts the host dialogs open (message boxes, input boxes, file dialogs, modal tool windows).
+struct ModalScope {
+  explicit ModalScope(int& depth) : depth_(depth) { ++depth_; }
+  ~ModalScope() { --depth_; }
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+  int& depth_;
+};
 
 QString FromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -112,10 +124,17 @@ QtHost::QtHost() : window_(std::make_unique<PictureWindow>(*this)) {
     window_->resize(client);
   }
   timer1_.setInterval(100);
-  QObject::connect(&timer1_, &QTimer::timeout, &timer1_,
-                   [this] { deliver([](HostListener& l) { l.onTimer(); }); });
+  QObject::connect(&timer1_, &QTimer::timeout, &timer1_, [this] {
+    // A handler that fails shows an error box; with the timer running on under the box, each
+    // tick would stack another one. The form's timer waits while a host dialog is open.
+    if (modalDepth_ == 0) deliver([](HostListener& l) { l.onTimer(); });
+  });
   wake_.setSingleShot(true);
   wake_.setTimerType(Qt::PreciseTimer);
+  wakeAt_.setSingleShot(true);
+  wakeAt_.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&wakeAt_, &QTimer::timeout, &wakeAt_,
+                   [this] { deliver([](HostListener& l) { l.onWake(); }); });
 }
 
 QtHost::~QtHost() = default;
@@ -216,6 +235,7 @@ void QtHost::setTimerEnabled(bool enabled) {
 
 MessageAnswer QtHost::messageBox(const MessageBoxSpec& spec) {
   Nested nested(*this);
+  ModalScope modal(modalDepth_);
   QMessageBox box(IconFor(spec.icon), TitleOr(spec.caption), FromUtf8(spec.text),
                   QMessageBox::NoButton, dialogParent());
   // Script texts may hold "<" and "&": never rich text.
@@ -235,6 +255,7 @@ MessageAnswer QtHost::messageBox(const MessageBoxSpec& spec) {
 std::optional<std::string> QtHost::inputBox(const std::string& caption, const std::string& prompt,
                                             const std::string& initial) {
   Nested nested(*this);
+  ModalScope modal(modalDepth_);
   QInputDialog dialog(dialogParent());
   dialog.setWindowTitle(TitleOr(caption));
   dialog.setInputMode(QInputDialog::TextInput);
@@ -248,6 +269,7 @@ std::optional<std::string> QtHost::inputBox(const std::string& caption, const st
 
 std::optional<std::string> QtHost::openFile(const OpenFileSpec& spec) {
   Nested nested(*this);
+  ModalScope modal(modalDepth_);
   QFileDialog dialog(dialogParent(), FromUtf8(spec.title), FromUtf8(spec.initialDir));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -376,6 +398,60 @@ bool QtHost::closeRequested() {
   const bool quitAlready = nesting_ == 0 && listener_->exitRequested();
   if (!quitAlready) quit(listener_->exitRequested().value_or(0));
   return true;
+}
+
+void QtHost::post(std::function<void()> task) {
+  // Queued to an object of the main thread: safe from any thread, and it wakes the dispatcher.
+  QMetaObject::invokeMethod(
+      &postTarget_, [this, task = std::move(task)] { deliver([&](HostListener&) { task(); }); },
+      Qt::QueuedConnection);
+}
+
+void QtHost::wakeAt(std::uint32_t tick) {
+  const auto ahead = static_cast<std::int32_t>(tick - ticks());
+  wakeAt_.start(std::max(ahead, 0));
+}
+
+void QtHost::cancelWake() {
+  wakeAt_.stop();
+}
+
+void QtHost::showToolWindow(ToolWindowModel& model, bool modal) {
+  Nested nested(*this);
+  auto act = [this, &model](const std::string& control, int value, const std::string& text) {
+    deliver([&](HostListener&) { model.act(control, value, text); });
+    // A failure goes back to the engine's call: a modal window must not keep its loop.
+    if (pending_ && modalView_ && &modalView_->model() == &model)
+      modalView_->done(QDialog::Rejected);
+  };
+  if (modal) {
+    ModalScope scope(modalDepth_);
+    ToolWindowView view(model, dialogParent(), act);
+    ToolWindowView* outer = std::exchange(modalView_, &view);
+    if (!model.closed()) view.exec();
+    modalView_ = outer;
+    rethrowPending();
+    return;
+  }
+  auto& view = toolViews_[&model];
+  if (!view) view = std::make_unique<ToolWindowView>(model, dialogParent(), act);
+  view->setModal(false);
+  view->show();
+  view->raise();
+}
+
+void QtHost::toolWindowChanged(ToolWindowModel& model) {
+  if (ToolWindowView* view = toolWindowView(model)) view->refresh();
+}
+
+void QtHost::closeToolWindow(ToolWindowModel& model) {
+  toolViews_.erase(&model);
+}
+
+ToolWindowView* QtHost::toolWindowView(const ToolWindowModel& model) const {
+  if (modalView_ && &modalView_->model() == &model) return modalView_;
+  auto it = toolViews_.find(&model);
+  return it == toolViews_.end() ? nullptr : it->second.get();
 }
 
 QWidget* QtHost::dialogParent() const {

@@ -2,12 +2,14 @@
 // clock. Runs on the GUI thread of a QApplication.
 #pragma once
 
+#include <QObject>
 #include <QRect>
 #include <QTimer>
 
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "platform/host.h"
@@ -17,6 +19,7 @@ class QWidget;
 namespace qw {
 
 class PictureWindow;
+class ToolWindowView;
 
 class QtHost final : public Host {
  public:
@@ -57,6 +60,14 @@ class QtHost final : public Host {
   // Refused when the window is on no screen.
   bool setFullScreen(bool on) override;
   bool warpPointer(int x, int y) override;
+  void post(std::function<void()> task) override;
+  void wakeAt(std::uint32_t tick) override;
+  void cancelWake() override;
+  void showToolWindow(ToolWindowModel& model, bool modal) override;
+  void toolWindowChanged(ToolWindowModel& model) override;
+  void closeToolWindow(ToolWindowModel& model) override;
+  // The view of `model` while one is shown (tests drive it), else nullptr.
+  ToolWindowView* toolWindowView(const ToolWindowModel& model) const;
 
  private:
   friend class PictureWindow;
@@ -93,8 +104,13 @@ class QtHost final : public Host {
 
   HostListener* listener_ = nullptr;
   std::unique_ptr<PictureWindow> window_;
-  QTimer timer1_;  // the 100 ms form timer
-  QTimer wake_;    // ends a wait at its deadline
+  QTimer timer1_;       // the 100 ms form timer
+  QTimer wake_;         // ends a wait at its deadline
+  QTimer wakeAt_;       // the engine's timed wake (wakeAt)
+  QObject postTarget_;  // lives on the main thread: posted tasks run in its context
+  std::map<const ToolWindowModel*, std::unique_ptr<ToolWindowView>> toolViews_;
+  ToolWindowView* modalView_ = nullptr;  // the modal tool window open now
+  int modalDepth_ = 0;                   // host dialogs open now
   std::function<void(int)> quit_;
   std::uint64_t delivered_ = 0;  // listener calls so far
   int nesting_ = 0;
