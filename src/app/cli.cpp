@@ -131,7 +131,7 @@ int RunCipherCommand(const CommandLine& cmd, std::ostream& err) {
       err << "quillwork cipher: cannot read the key file " << cmd.keyFile->string() << "\n";
       return 1;
     }
-    key = ReadScriptKey(cmd.keyFile->string());
+    key = ReadScriptKeyFile(*cmd.keyFile);
   } else {
     key = ReadScriptKey();
   }

@@ -232,7 +232,11 @@ void CompositeImage(CompositeMode mode, int x, int y, int width, int height, con
   width = std::min(width, src.width());
   height = std::min(height, src.height());
   if (width <= 0 || height <= 0) return;
-  if (x + width < 0 || y + height < 0 || x >= dst.width() || y >= dst.height()) return;
+  // In 64 bits: a position near the int limit must not wrap round onto the picture.
+  if (std::int64_t{x} + width < 0 || std::int64_t{y} + height < 0 || x >= dst.width() ||
+      y >= dst.height()) {
+    return;
+  }
   Clip c{0, 0, x, y, width, height};
   if (c.dstX < 0) {
     c.srcX = -c.dstX;

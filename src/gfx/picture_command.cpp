@@ -1,9 +1,12 @@
 #include "gfx/picture_command.h"
 
+#include <filesystem>
+
 #include "gfx/picture.h"
 #include "gfx/png_writer.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/paths.h"
 
 namespace qw {
 namespace {
@@ -27,7 +30,17 @@ int RunPictureCommand(const std::string& dataRoot, const std::string& in, const 
   Surface picture;
   try {
     const MessageBoxFn box = [&err](const MessageBoxSpec& spec) { err << spec.text << '\n'; };
-    switch (LoadPicture(picture, Utf8ToCp932(in), dataRoot, reporter, box)) {
+    // A host path whose folders CP932 cannot name is read through the data-root token, which
+    // stands for its folder unconverted.
+    std::string name = Utf8ToCp932(in);
+    std::string root = dataRoot;
+    if (in.find(kDataDriveToken) == std::string::npos && Cp932ToUtf8(name) != in) {
+      std::error_code ec;
+      const std::filesystem::path path = std::filesystem::absolute(in, ec);
+      name = std::string(kDataDriveToken) + "/" + Utf8ToCp932(path.filename().string());
+      root = path.parent_path().string();
+    }
+    switch (LoadPicture(picture, name, root, reporter, box)) {
       case PictureLoad::Loaded:
         break;
       case PictureLoad::Failed:

@@ -30,20 +30,23 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
   int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  // The new copy keeps the old one's permissions; a new file gets the usual ones.
+  struct stat old {};
+  mode_t mode = 0644;
+  if (::stat(path.c_str(), &old) == 0) mode = old.st_mode & 07777;
+  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) {
     ::unlink(temp.c_str());
     return false;
   }
-  ::chmod(path.c_str(), 0644);
+  // Until the folder is on disk, a power cut may still bring back the old name's old copy.
   int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return true;
+  if (dirFd < 0) return false;
+  ok = ::fsync(dirFd) == 0;
+  ::close(dirFd);
+  return ok;
 }
 
 }  // namespace qw

@@ -4,8 +4,21 @@
 
 #include <cerrno>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 
 namespace qw {
+
+void* OpenIconv(const char* to, const char* from) {
+  iconv_t cd = iconv_open(to, from);
+  // Without the converter every name and message would come out wrong: fail loudly, once.
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    throw std::runtime_error(std::string("the system cannot convert text from ") + from + " to " +
+                             to + " (iconv); install the C library's character set modules");
+  }
+  return cd;
+}
+
 namespace {
 
 // One converter per direction, opened once; iconv descriptors are not thread-safe, so each
@@ -13,7 +26,7 @@ namespace {
 struct Converter {
   iconv_t cd;
   std::mutex lock;
-  Converter(const char* to, const char* from) : cd(iconv_open(to, from)) {}
+  Converter(const char* to, const char* from) : cd(OpenIconv(to, from)) {}
   ~Converter() {
     if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
   }
@@ -23,7 +36,6 @@ std::string Convert(Converter& conv, std::string_view in, std::string_view repla
                     bool fromCp932) {
   std::string out;
   if (in.empty()) return out;
-  if (conv.cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
   std::lock_guard<std::mutex> guard(conv.lock);
   iconv(conv.cd, nullptr, nullptr, nullptr, nullptr);
   out.reserve(in.size() * 2);
@@ -47,9 +59,12 @@ std::string Convert(Converter& conv, std::string_view in, std::string_view repla
         }
       } else {
         auto b = static_cast<unsigned char>(*src);
-        if (b >= 0xF0) skip = 4;
-        else if (b >= 0xE0) skip = 3;
-        else if (b >= 0xC0) skip = 2;
+        if (b >= 0xF0)
+          skip = 4;
+        else if (b >= 0xE0)
+          skip = 3;
+        else if (b >= 0xC0)
+          skip = 2;
         if (skip > srcLeft) skip = srcLeft;
       }
       out.append(replacement);

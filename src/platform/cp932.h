@@ -6,6 +6,10 @@
 
 namespace qw {
 
+// An iconv descriptor from `from` to `to`; throws std::runtime_error with a clear message when
+// the system has no such converter (instead of passing bytes through unconverted).
+void* OpenIconv(const char* to, const char* from);
+
 // A byte that starts a double-byte character.
 constexpr bool IsLeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);

@@ -83,6 +83,11 @@ std::string SubstituteDataDrive(std::string_view name, std::string_view dataRoot
 }
 
 std::filesystem::path ResolvePath(std::string_view cp932Name, std::string_view dataRoot) {
+  return ResolvePathIn({}, cp932Name, dataRoot);
+}
+
+std::filesystem::path ResolvePathIn(const std::filesystem::path& folder, std::string_view cp932Name,
+                                    std::string_view dataRoot) {
   std::string prefixUtf8;
   std::string rest;
   std::size_t at = cp932Name.find(kDataDriveToken);
@@ -100,6 +105,8 @@ std::filesystem::path ResolvePath(std::string_view cp932Name, std::string_view d
     base = prefixUtf8;
   } else if (!rest.empty() && rest[0] == '/') {
     base = "/";
+  } else {
+    base = folder;
   }
   for (const std::string& component : SplitComponents(rest)) {
     base = MatchComponent(base, component);

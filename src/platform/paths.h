@@ -20,6 +20,12 @@ std::string SubstituteDataDrive(std::string_view name, std::string_view dataRoot
 // CP932 bytes. A name that does not exist comes back converted but otherwise unmatched.
 std::filesystem::path ResolvePath(std::string_view cp932Name, std::string_view dataRoot = {});
 
+// The same for a name relative to `folder`, a path on this system taken as it is (its name
+// may hold characters that CP932 lacks). An absolute name or one with "%DATA_DRIVE%" ignores
+// `folder`.
+std::filesystem::path ResolvePathIn(const std::filesystem::path& folder, std::string_view cp932Name,
+                                    std::string_view dataRoot = {});
+
 bool FileExists(std::string_view cp932Name, std::string_view dataRoot = {});
 
 // The whole file, or nothing when it cannot be opened.

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "platform/cp932.h"
+#include "platform/paths.h"
 
 namespace qw {
 
@@ -38,12 +39,18 @@ std::int32_t DeriveScriptKey(std::int32_t fileValue) {
   return static_cast<std::int32_t>(-a);
 }
 
-std::int32_t ReadScriptKey(const std::string& keyFile) {
+std::int32_t ReadScriptKey(const std::filesystem::path& folder) {
+  // Found as every scenario file is: a disc written on Windows may hold "DECODE.KEY".
+  return ReadScriptKeyFile(ResolvePathIn(folder, "decode.key"));
+}
+
+std::int32_t ReadScriptKeyFile(const std::filesystem::path& keyFile) {
   std::ifstream in(keyFile, std::ios::binary);
   if (!in) return kDefaultScriptKey;
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::size_t i = 0;
-  while (i < text.size() && static_cast<unsigned char>(text[i]) <= 32) ++i;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) <= 32)
+    ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
   std::uint32_t value = 0;
@@ -79,7 +86,8 @@ char CipherByte(char c, std::size_t index, KeyBytes k) {
 
 void CipherLine(std::string& line, std::int32_t key) {
   KeyBytes k = KeyBytesOf(key);
-  for (std::size_t i = 0; i < line.size(); ++i) line[i] = CipherByte(line[i], i, k);
+  for (std::size_t i = 0; i < line.size(); ++i)
+    line[i] = CipherByte(line[i], i, k);
 }
 
 void CipherBytes(std::string& bytes, std::int32_t key) {
@@ -96,14 +104,16 @@ void CipherBytes(std::string& bytes, std::int32_t key) {
 
 std::string_view TrimLeftControl(std::string_view s) {
   std::size_t i = 0;
-  while (i < s.size() && static_cast<unsigned char>(s[i]) <= 32) ++i;
+  while (i < s.size() && static_cast<unsigned char>(s[i]) <= 32)
+    ++i;
   return s.substr(i);
 }
 
 std::string_view TrimControl(std::string_view s) {
   s = TrimLeftControl(s);
   std::size_t n = s.size();
-  while (n > 0 && static_cast<unsigned char>(s[n - 1]) <= 32) --n;
+  while (n > 0 && static_cast<unsigned char>(s[n - 1]) <= 32)
+    --n;
   return s.substr(0, n);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,9 +12,9 @@ namespace qw {
 struct ScriptSource {
   static constexpr int kMaxLabels = 512;
 
-  std::vector<std::string> lines;       // ScriptLines
-  std::vector<std::string> labelNames;  // LabelNames
-  std::vector<std::int32_t> labelLines; // LabelLines, parallel to labelNames
+  std::vector<std::string> lines;        // ScriptLines
+  std::vector<std::string> labelNames;   // LabelNames
+  std::vector<std::int32_t> labelLines;  // LabelLines, parallel to labelNames
 };
 
 // Splits file bytes into lines at CR, LF or CR LF; a NUL byte ends the text.
@@ -22,9 +23,12 @@ std::vector<std::string> SplitLines(std::string_view bytes);
 // The working key from the integer in "decode.key"; kDefaultScriptKey without the file.
 std::int32_t DeriveScriptKey(std::int32_t fileValue);
 inline constexpr std::int32_t kDefaultScriptKey = 467;
-// Reads the key file ("decode.key" in the current directory unless named); the default key
+// Reads the key file "decode.key" of `folder` (the current folder when empty), its name matched
+// without regard to letter case; the default key
 // when there is none.
-std::int32_t ReadScriptKey(const std::string& keyFile = "decode.key");
+std::int32_t ReadScriptKey(const std::filesystem::path& folder = {});
+// The same from a key file named exactly.
+std::int32_t ReadScriptKeyFile(const std::filesystem::path& keyFile);
 
 // Enciphers or deciphers one line in place (the operation is its own inverse).
 void CipherLine(std::string& line, std::int32_t key);

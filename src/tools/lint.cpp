@@ -39,7 +39,7 @@ class Linter {
  public:
   explicit Linter(const std::filesystem::path& dir)
       : dir_(std::filesystem::absolute(dir)), eval_(flags_, values_, reporter_) {
-    key_ = ReadScriptKey((dir / "decode.key").string());
+    key_ = ReadScriptKey(dir);
   }
 
   std::vector<LintFinding> run() {
@@ -81,20 +81,14 @@ class Linter {
 
   // The script a `_goto` names, with the loader's .txt/.txd fall-backs.
   Script* target(const std::string& cp932Name) {
-    std::string name = Cp932ToUtf8(cp932Name);
-    for (char& c : name) {
-      if (c == '\\') c = '/';
-    }
-    std::string ext = AsciiLower(std::filesystem::path(name).extension().string());
-    std::string base = name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();
-    std::vector<std::string> candidates = {name};
-    candidates.push_back(ext == ".txt" ? base + ".txd" : base + ".txt");
+    const std::string ext = LowerExtension(cp932Name);
+    const std::string base =
+        cp932Name.size() >= 4 ? cp932Name.substr(0, cp932Name.size() - 4) : std::string();
+    const std::vector<std::string> candidates = {cp932Name,
+                                                 ext == ".txt" ? base + ".txd" : base + ".txt"};
     for (const std::string& candidate : candidates) {
       // Scripts name files relative to the scenario folder, the current folder of a run.
-      std::string absolute = candidate.find(kDataDriveToken) != std::string::npos
-                                 ? candidate
-                                 : (dir_ / candidate).string();
-      std::filesystem::path resolved = ResolvePath(Utf8ToCp932(absolute), dir_.string());
+      std::filesystem::path resolved = ResolvePathIn(dir_, candidate, dir_.string());
       std::error_code ec;
       if (!std::filesystem::is_regular_file(resolved, ec)) continue;
       std::string relative =

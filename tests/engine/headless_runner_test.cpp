@@ -1,6 +1,7 @@
 #include "host/headless/headless_runner.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <string>
@@ -12,129 +13,6 @@ namespace qw {
 namespace {
 
 using test::Scenario;
-
-// A strict JSON reader, enough to prove the report is well formed and to read it back.
-struct Json {
-  // The report holds no true, false or null.
-  enum class Type { Number, String, Array, Object } type = Type::Number;
-  double number = 0;
-  std::string text;
-  std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;  // in file order
-
-  const Json& operator[](const std::string& key) const {
-    for (const auto& [k, v] : members) {
-      if (k == key) return v;
-    }
-    throw std::runtime_error("no member " + key);
-  }
-};
-
-class JsonReader {
- public:
-  explicit JsonReader(std::string_view s) : s_(s) {}
-
-  Json document() {
-    Json v = value();
-    blanks();
-    if (i_ != s_.size()) fail("text after the value");
-    return v;
-  }
-
- private:
-  [[noreturn]] void fail(const std::string& why) {
-    throw std::runtime_error("JSON at " + std::to_string(i_) + ": " + why);
-  }
-  void blanks() {
-    while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\t' || s_[i_] == '\r'))
-      ++i_;
-  }
-  bool eat(char c) {
-    blanks();
-    if (i_ < s_.size() && s_[i_] == c) return ++i_, true;
-    return false;
-  }
-  void expect(char c) {
-    if (!eat(c)) fail(std::string("expected ") + c);
-  }
-  Json value() {
-    blanks();
-    if (i_ >= s_.size()) fail("end of text");
-    Json v;
-    char c = s_[i_];
-    if (c == '{') {
-      v.type = Json::Type::Object;
-      ++i_;
-      if (eat('}')) return v;
-      do {
-        blanks();
-        std::string key = string();
-        expect(':');
-        v.members.emplace_back(key, value());
-      } while (eat(','));
-      expect('}');
-    } else if (c == '[') {
-      v.type = Json::Type::Array;
-      ++i_;
-      if (eat(']')) return v;
-      do
-        v.items.push_back(value());
-      while (eat(','));
-      expect(']');
-    } else if (c == '"') {
-      v.type = Json::Type::String;
-      v.text = string();
-    } else if (c == '-' || (c >= '0' && c <= '9')) {
-      v.type = Json::Type::Number;
-      std::size_t start = i_;
-      if (s_[i_] == '-') ++i_;
-      while (i_ < s_.size() && s_[i_] >= '0' && s_[i_] <= '9')
-        ++i_;
-      if (i_ == start || s_[i_ - 1] == '-') fail("bad number");
-      v.number = std::stod(std::string(s_.substr(start, i_ - start)));
-    } else {
-      fail("unexpected character");
-    }
-    return v;
-  }
-  std::string string() {
-    if (i_ >= s_.size() || s_[i_] != '"') fail("expected a string");
-    ++i_;
-    std::string out;
-    while (true) {
-      if (i_ >= s_.size()) fail("unterminated string");
-      auto c = static_cast<unsigned char>(s_[i_++]);
-      if (c == '"') return out;
-      if (c < 0x20) fail("raw control character in a string");
-      if (c != '\\') {
-        out += static_cast<char>(c);
-        continue;
-      }
-      if (i_ >= s_.size()) fail("cut escape");
-      char e = s_[i_++];
-      switch (e) {
-        case '"':
-        case '\\':
-          out += e;
-          break;
-        case 'u': {
-          if (i_ + 4 > s_.size()) fail("cut \\u");
-          unsigned code =
-              static_cast<unsigned>(std::stoul(std::string(s_.substr(i_, 4)), nullptr, 16));
-          i_ += 4;
-          if (code >= 0x80) fail("test reader handles \\u only below 0x80");
-          out += static_cast<char>(code);
-          break;
-        }
-        default:
-          fail("bad escape");
-      }
-    }
-  }
-
-  std::string_view s_;
-  std::size_t i_ = 0;
-};
 
 TEST(HeadlessRun, EmptyStartScriptEndsTheRun) {
   Scenario s;
@@ -178,28 +56,28 @@ TEST(HeadlessRun, ReportFileIsWellFormedAndMatchesTheRun) {
   ASSERT_GE(r.messages.size(), 2u);
   EXPECT_EQ(r.messages.back().answer, "no");
 
-  Json doc = JsonReader(s.reportJson()).document();
-  ASSERT_EQ(doc.type, Json::Type::Object);
+  const auto doc = nlohmann::ordered_json::parse(s.reportJson());
   std::vector<std::string> keys;
-  for (const auto& m : doc.members)
-    keys.push_back(m.first);
+  for (const auto& item : doc.items())
+    keys.push_back(item.key());
   EXPECT_EQ(keys, (std::vector<std::string>{"outcome", "exit_code", "file", "line", "caption",
-                                            "virtual_ms", "flags", "errors", "messages"}));
-  EXPECT_EQ(doc["outcome"].text, "script-ended");
-  EXPECT_EQ(doc["exit_code"].number, 0);
-  EXPECT_EQ(doc["file"].text, "autorun.txt");
-  EXPECT_EQ(doc["line"].number, r.line);
-  EXPECT_EQ(doc["caption"].text, "題名\t\"タブ\"");
-  ASSERT_EQ(doc["flags"].items.size(), 512u);
-  EXPECT_EQ(doc["flags"].items[7].text, "7");
-  ASSERT_EQ(doc["errors"].items.size(), 1u);
-  EXPECT_EQ(doc["errors"].items[0].text, r.errors[0]);
-  ASSERT_EQ(doc["messages"].items.size(), r.messages.size());
+                                            "virtual_ms", "flags", "errors", "messages", "channels",
+                                            "audio", "windows"}));
+  EXPECT_EQ(doc["outcome"], "script-ended");
+  EXPECT_EQ(doc["exit_code"], 0);
+  EXPECT_EQ(doc["file"], "autorun.txt");
+  EXPECT_EQ(doc["line"], r.line);
+  EXPECT_EQ(doc["caption"], "題名\t\"タブ\"");
+  ASSERT_EQ(doc["flags"].size(), 512u);
+  EXPECT_EQ(doc["flags"][7], "7");
+  ASSERT_EQ(doc["errors"].size(), 1u);
+  EXPECT_EQ(doc["errors"][0], r.errors[0]);
+  ASSERT_EQ(doc["messages"].size(), r.messages.size());
   for (std::size_t i = 0; i < r.messages.size(); ++i) {
-    const Json& m = doc["messages"].items[i];
-    EXPECT_EQ(m["caption"].text, r.messages[i].caption);
-    EXPECT_EQ(m["text"].text, r.messages[i].text);
-    EXPECT_EQ(m["answer"].text, r.messages[i].answer);
+    const auto& m = doc["messages"][i];
+    EXPECT_EQ(m["caption"], r.messages[i].caption);
+    EXPECT_EQ(m["text"], r.messages[i].text);
+    EXPECT_EQ(m["answer"], r.messages[i].answer);
   }
 }
 
