@@ -1,0 +1,111 @@
+#include "tools/slot_picker.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/cp932.h"
+
+namespace qw {
+namespace {
+
+bool ValidSlot(int slot) {
+  return slot >= 1 && slot <= kSaveSlotCount;
+}
+
+std::string PaddedTitle(std::string_view title) {
+  while (!title.empty() && static_cast<unsigned char>(title.back()) <= ' ')
+    title.remove_suffix(1);
+  std::string padded(title);
+  padded.append(69, ' ');
+  std::size_t keep = 0;
+  while (keep < kSlotTitleBytes) {
+    std::size_t len = CharLength(padded, keep);
+    if (keep + len > kSlotTitleBytes) break;
+    keep += len;
+  }
+  padded.resize(keep);
+  padded.resize(kSlotTitleBytes, ' ');
+  return padded;
+}
+
+}  // namespace
+
+std::string SlotCaption(int slot, const SlotEntry& entry) {
+  std::string caption = std::to_string(slot);
+  if (caption.size() < 3) caption.resize(3, ' ');
+  if (!entry.used) return caption + Utf8ToCp932(kNoSlotDataText);
+  char date[64];
+  const LocalTime& t = entry.modified;
+  std::snprintf(date, sizeof date, "(%04d/%02d/%02d %02d:%02d)", t.year, t.month, t.day, t.hour,
+                t.minute);
+  return caption + PaddedTitle(entry.title) + date;
+}
+
+void SlotPicker::Show(Mode mode, const std::array<SlotEntry, kSaveSlotCount>& entries) {
+  mode_ = mode;
+  open_ = true;
+  chosen_.reset();
+  for (int slot = 1; slot <= kSaveSlotCount; ++slot) {
+    const SlotEntry& entry = entries[static_cast<std::size_t>(slot - 1)];
+    captions_[static_cast<std::size_t>(slot - 1)] = SlotCaption(slot, entry);
+    used_[static_cast<std::size_t>(slot - 1)] = entry.used;
+  }
+}
+
+void SlotPicker::SetPage(int page) {
+  page_ = std::clamp(page, 0, kPages - 1);
+}
+
+std::string SlotPicker::pageLabel() const {
+  return std::to_string(page_ + 1) + "/" + std::to_string(kPages);
+}
+
+bool SlotPicker::buttonEnabled(int button) const {
+  if (button < 0 || button >= kButtons) return false;
+  return mode_ == Mode::Save || used(slotOfButton(button));
+}
+
+const std::string& SlotPicker::caption(int slot) const {
+  static const std::string kNone;
+  return ValidSlot(slot) ? captions_[static_cast<std::size_t>(slot - 1)] : kNone;
+}
+
+bool SlotPicker::used(int slot) const {
+  return ValidSlot(slot) && used_[static_cast<std::size_t>(slot - 1)];
+}
+
+SlotPicker::Click SlotPicker::Press(int button) {
+  if (!open_ || !buttonEnabled(button)) return Click::Ignored;
+  const int slot = slotOfButton(button);
+  if (mode_ == Mode::Save && used(slot)) return Click::AskOverwrite;
+  Close(slot);
+  return Click::Chosen;
+}
+
+void SlotPicker::AnswerOverwrite(int button, bool ok) {
+  if (ok && open_ && buttonEnabled(button)) Close(slotOfButton(button));
+}
+
+void SlotPicker::Cancel() {
+  Close(std::nullopt);
+}
+
+void SlotPicker::Close(std::optional<int> slot) {
+  open_ = false;
+  chosen_ = slot;
+}
+
+SlotPicker::Rgb SlotPicker::windowColor() const {
+  return mode_ == Mode::Load ? Rgb{208, 208, 160} : Rgb{160, 208, 208};
+}
+
+std::vector<std::string> SlotPicker::Texts() const {
+  std::vector<std::string> texts;
+  texts.reserve(kSaveSlotCount + 1);
+  texts.push_back(pageLabel());
+  for (const std::string& c : captions_)
+    texts.push_back(Cp932ToUtf8(c));
+  return texts;
+}
+
+}  // namespace qw
