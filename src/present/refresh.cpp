@@ -2,6 +2,8 @@
 
 #include "app/engine.h"
 #include "gfx/raster.h"
+#include "gfx/transition.h"
+#include "present/engine_frame_sink.h"
 
 namespace qw {
 
@@ -38,10 +40,31 @@ void AutoRefresh(TFmain& engine) {
   }
 }
 
-void RunTransition(TFmain& engine, const std::string& /*spec*/) {
-  // Transitions are drawn by their own unit; until a name is known to it the frame appears
-  // at once.
-  FullRefresh(engine);
+void RunTransition(TFmain& engine, const std::string& spec) {
+  Screen& screen = engine.screen();
+  {
+    // The menu stays shut and locked while the steps run, however the transition ends.
+    MenuLockScope locked(engine.menu());
+    TransitionBuffers buffers{screen.buffer(VRAM),      screen.buffer(TEMP1),
+                              screen.buffer(TEMP2),     screen.buffer(TEXT),
+                              screen.buffer(TEXT_MASK), engine.text().textVisible};
+    EngineFrameSink sink(engine);
+    const bool dark = engine.switches().dark;
+    const TransitionOutcome outcome = RunNamedTransition(
+        spec, buffers, [&] { ComposeVram(screen, dark); }, sink);
+    if (outcome.clearTexturedText) engine.text().textured = false;
+    ComposeVram(screen, dark);
+    screen.dirty = false;
+  }
+}
+
+void CmdFade(TFmain& engine) {
+  // Skipping read text shows the new frame at once.
+  if (engine.text().skipMode) {
+    FullRefresh(engine);
+  } else {
+    RunTransition(engine, engine.arg(0));
+  }
 }
 
 }  // namespace qw

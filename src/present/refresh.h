@@ -16,7 +16,10 @@ void FullRefresh(TFmain& engine, bool withoutText = false);
 void PresentVramRect(TFmain& engine, const IntRect& area);
 // The step after a change of a layer: nothing, a plain refresh, or the named transition.
 void AutoRefresh(TFmain& engine);
-// A refresh through a named transition.
+// A refresh through the transition `spec` names ("#TILE0"); an unknown name leaves the window
+// as it is. The pop-up menu is locked and shut meanwhile.
 void RunTransition(TFmain& engine, const std::string& spec);
+// `_fade` NAME: the transition, or a plain refresh while read text is skipped.
+void CmdFade(TFmain& engine);
 
 }  // namespace qw
