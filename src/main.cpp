@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/cli.h"
+#include "app/coverage.h"
 #include "app/engine_options.h"
 #include "app/run_stop.h"
 #include "gfx/picture_command.h"
@@ -39,6 +40,8 @@ int Play(const qw::CommandLine& cmd, int argc, char** argv) {
   std::error_code ec;
   std::filesystem::path dir = cmd.dir ? *cmd.dir : DefaultScenario(argv[0]);
   dir = std::filesystem::absolute(dir, ec);
+  // A file manager opens a scenario by its start script (the desktop entry's "%f").
+  if (std::filesystem::is_regular_file(dir, ec)) dir = dir.parent_path();
   if (!std::filesystem::is_directory(dir, ec)) {
     std::cerr << "quillwork: no scenario folder " << dir.string() << "\n";
     return 2;
@@ -63,18 +66,34 @@ int Headless(const qw::CommandLine& cmd) {
   options.reportFile = cmd.report;
   options.snapshotDir = cmd.snapshots;
   if (cmd.timeLimitMs) options.timeLimitMs = *cmd.timeLimitMs;
+  qw::ScriptCoverage coverage;
+  if (cmd.coverage) options.coverage = &coverage;
+  int code = 0;
   try {
-    return qw::RunHeadless(options);
+    code = qw::RunHeadless(options);
   } catch (const qw::HeadlessUsageError& e) {
     std::cerr << "quillwork run: " << e.what() << "\n";
     return 2;
   } catch (const qw::HostFailure& e) {
     std::cerr << "quillwork run: " << e.message << "\n";
-    return 3;
+    code = 3;
   } catch (const std::exception& e) {
     std::cerr << "quillwork run: " << e.what() << "\n";
-    return 1;
+    code = 1;
   }
+  // Whatever ended the run, the lines it took are worth having.
+  if (cmd.coverage) {
+    std::error_code ec;
+    const std::filesystem::path dir = std::filesystem::absolute(*cmd.dir, ec);
+    const std::string root =
+        WithoutTrailingSeparator(cmd.dataRoot ? std::filesystem::absolute(*cmd.dataRoot, ec) : dir);
+    if (!coverage.write(*cmd.coverage, dir, root)) {
+      std::cerr << "quillwork run: cannot write the coverage file " << cmd.coverage->string()
+                << "\n";
+      return 3;
+    }
+  }
+  return code;
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ std::string UsageText() {
   return "usage:\n"
          "  quillwork [--data-root DIR] [DIR]   play the scenario in DIR (default: the demo)\n"
          "  quillwork run --headless [--events FILE] [--report FILE] [--snapshots DIR]\n"
-         "                [--time-limit-ms N] [--data-root DIR] DIR\n"
+         "                [--time-limit-ms N] [--coverage FILE] [--data-root DIR] DIR\n"
          "  quillwork lint DIR                  check every script without running it\n"
          "  quillwork cipher [--key-file FILE] IN OUT\n"
          "  quillwork picture [--data-root DIR] IN OUT.png\n";
@@ -84,6 +84,9 @@ CommandLine ParseCommandLineArguments(const std::vector<std::string>& args) {
       std::uint64_t n = 0;
       if (!value(v) || !ParseCount(v, n)) return fail("--time-limit-ms needs a whole number");
       cmd.timeLimitMs = n;
+    } else if (a == "--coverage" && headless) {
+      if (!value(v)) return fail("--coverage needs a file");
+      cmd.coverage = v;
     } else if (a == "--key-file" && cmd.mode == CommandLine::Mode::Cipher) {
       if (!value(v)) return fail("--key-file needs a file");
       cmd.keyFile = v;

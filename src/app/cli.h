@@ -22,6 +22,7 @@ struct CommandLine {
   std::optional<std::filesystem::path> report;
   std::optional<std::filesystem::path> snapshots;
   std::optional<std::uint64_t> timeLimitMs;
+  std::optional<std::filesystem::path> coverage;  // lcov tracefile of the script lines run
   // cipher / picture
   std::optional<std::filesystem::path> keyFile;
   std::string in;

@@ -5,7 +5,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/coverage.h"
+#include "app/media_subsystem.h"
 #include "app/run_stop.h"
+#include "app/save_subsystem.h"
 #include "app/subsystem.h"
 #include "gfx/picture.h"
 #include "platform/ascii.h"
@@ -42,13 +45,17 @@ TFmain::TFmain(Host& host, EngineOptions options)
   host_.setCaption(kAppTitle);
   RestoreCursorPattern(*this);  // the pen, pattern 1
   ResetAllBuffers(screen_);
-  config_.load("qwk.cfg");
-  screen_.darknessRate = config_.integer("DarknessRate", 32);
-  screen_.textHideMode = config_.integer("TextHideMode", 0);
-  // The read-text record exists only with a size; skipping needs it.
-  if (!config_.value("TextMaxIndex").empty()) menu_.setEnabled("Mskipout", true);
+  saves_ = std::make_unique<SaveSubsystem>(*this);
+  AttachSubsystem(*saves_);
+  media_ = std::make_unique<MediaSubsystem>(*this);
+  AttachSubsystem(*media_);
   try {
     try {
+      if (!saves_->ReadConfiguration()) {
+        exitRequest_ = 0;
+        return;
+      }
+      media_->SetMp3Timing(saves_->scenario().mp3Timing);
       LoadStartPictures();
       ResetText(*this);
       bool darkness = screen_.darkness;
@@ -63,10 +70,20 @@ TFmain::TFmain(Host& host, EngineOptions options)
   }
 }
 
+TFmain::~TFmain() = default;
+
+const ConfigFile& TFmain::config() const {
+  return saves_->cfg();
+}
+
+bool TFmain::pageSnapshot() const {
+  return saves_->savePossible();
+}
+
 void TFmain::LoadStartPictures() {
-  std::string background = config_.value("BackGround");
+  const std::string& background = saves_->scenario().background;
   if (!background.empty()) LoadBackground(*this, background);
-  std::string icon = config_.value("Icon");
+  const std::string& icon = saves_->scenario().icon;
   if (!icon.empty()) {
     Surface& sheet = screen_.buffer(ICON);
     LoadPicture(sheet, icon, options_.dataRoot, *this, &host_);
@@ -100,6 +117,7 @@ std::optional<int> TFmain::ScenarioStart() {
       }
       ApplyConfiguredFonts(*this);
       SelectStartScript();
+      saves_->LoadAtStart();
       RunScript();
     } catch (const std::exception& e) {
       // A failure of the step itself ends the run; the window stays open.
@@ -119,6 +137,7 @@ void TFmain::RunScript() {
     if (options_.lineLimit != 0 && ++linesRun_ > options_.lineLimit) {
       throw RunStopped{RunStopped::Reason::TimeLimit};
     }
+    if (options_.coverage) options_.coverage->lineRun(prog_.FileName, script_, prog_.Pc);
     std::string line(TrimControl(script_.lines[static_cast<std::size_t>(prog_.Pc)]));
     currentTextId_ = -1;
     if (!line.empty() && line[0] == '~') {
@@ -176,21 +195,30 @@ std::int32_t TFmain::ParseTextId(const std::string& line) {
 }
 
 void TFmain::ServicePendingRequest() {
-  if (pendingRequest_ == 2) {
-    switches_ = SystemSwitches{};
-    switches_.autoRefresh.clear();
-    flags_.clickFlag = -1;
-    ResetAllBuffers(screen_);
-    ResetText(*this);
-    backlog_.Clear();
-    ResetInputForTitle(*this);
-    for (Subsystem* subsystem : subsystems_)
-      subsystem->ResetForTitle();
-    FullRefresh(*this);
-    SelectStartScript();
-    prog_.NextPc = 0;
+  // A resumed text line may ask for another load or the title.
+  while (pendingRequest_ != 0) {
+    const std::int32_t request = pendingRequest_;
+    pendingRequest_ = 0;
+    if (request == 1 && saves_->LoadRequestedSlot()) {
+      currentTextId_ = -1;
+      saves_->ResumeTextLine();
+    }
+    if (request == 2) ReturnToTitle();
   }
-  pendingRequest_ = 0;
+}
+
+void TFmain::ReturnToTitle() {
+  switches_ = SystemSwitches{};
+  switches_.autoRefresh.clear();
+  flags_.clickFlag = -1;
+  ResetAllBuffers(screen_);
+  ResetText(*this);
+  ResetInputForTitle(*this);
+  for (Subsystem* subsystem : subsystems_)
+    subsystem->ResetForTitle();
+  FullRefresh(*this);
+  SelectStartScript();
+  prog_.NextPc = 0;
 }
 
 // ---- Script source ----
@@ -324,7 +352,7 @@ void TFmain::ThrowIfExitRequested() {
 }
 
 void TFmain::SaveOnExit() {
-  // Settings, global flags and the read-text record join here with the units that own them.
+  saves_->SaveOnExit();
 }
 
 // ---- Host events ----
@@ -389,6 +417,14 @@ bool TFmain::onCloseRequest() {
 
 void TFmain::onTimer() {
   Dispatch([&] { WaitIconTick(*this); });
+}
+
+void TFmain::onClickOutside() {
+  Dispatch([&] { media_->OnClickOutside(); });
+}
+
+void TFmain::onWake() {
+  Dispatch([&] { media_->OnWake(); });
 }
 
 // ---- System values ----

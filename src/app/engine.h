@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,9 +13,8 @@
 #include "gfx/surface.h"
 #include "platform/host.h"
 #include "platform/reporter.h"
-#include "present/backlog.h"
+#include "present/choice_menu_commands.h"
 #include "present/display.h"
-#include "present/page_snapshot.h"
 #include "present/popup_menu.h"
 #include "present/screen.h"
 #include "present/text_state.h"
@@ -38,11 +38,14 @@ struct SystemSwitches {
 };
 
 class Subsystem;
+class SaveSubsystem;
+class MediaSubsystem;
 
 class TFmain final : public HostListener, public ErrorReporter, public SystemValueSource {
  public:
   // Creating the main window: random seed, script key, the records' start values.
   TFmain(Host& host, EngineOptions options);
+  ~TFmain() override;
 
   // The idle callback: runs the scenario once. Returns the exit code when the process is to
   // end now, nothing when the run has ended and the window stays open. A RunStopped thrown by
@@ -74,6 +77,8 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   bool onCloseRequest() override;
   void onTimer() override;
   std::optional<int> exitRequested() const override { return exitRequest_; }
+  void onClickOutside() override;
+  void onWake() override;
 
   // SystemValueSource
   std::int32_t systemValue(int index) override;
@@ -99,13 +104,20 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   Surface& window() { return backImage_; }
   // Tells the host that `area` of the window's picture changed.
   void PresentWindow(const IntRect& area);
-  const ConfigFile& config() const { return config_; }
+  // `qwk.cfg` as read at start-up.
+  const ConfigFile& config() const;
   TextFields& text() { return text_; }
   // Glyph rendering for story text, with its font lookups and glyph cache.
   GlyphRenderer& glyphs() { return glyphs_; }
-  Backlog& backlog() { return backlog_; }
-  // The state as of the last text clear; empty until the first one.
-  std::optional<PageSnapshot>& pageSnapshot() { return pageSnapshot_; }
+  // Settings, backlog, read-text record, page snapshot, save slots and global flags.
+  SaveSubsystem& saves() { return *saves_; }
+  // The output, the sound channels and the list of media played.
+  MediaSubsystem& media() { return *media_; }
+  // Whether a page snapshot that can be saved exists (a page was cleared since a script
+  // started).
+  bool pageSnapshot() const;
+  // The cursor keys kept for a choice menu while one waits.
+  ChoiceMenuInput& choiceMenuInput() { return choiceMenuInput_; }
   std::int32_t currentTextId() const { return currentTextId_; }
 
   // Evaluates a numeric argument (empty gives `fallback`).
@@ -145,6 +157,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
  private:
   void RunScript();
   void ServicePendingRequest();
+  void ReturnToTitle();
   static std::int32_t ParseTextId(const std::string& line);
   void LoadStartPictures();
   // Runs a handler of a host event, turning what it throws into a deferred exit or a report.
@@ -166,11 +179,9 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   Screen screen_;
   PopupMenu menu_;
   DisplayState display_;
-  ConfigFile config_;
   TextFields text_;
   GlyphRenderer glyphs_;
-  Backlog backlog_;
-  std::optional<PageSnapshot> pageSnapshot_;
+  ChoiceMenuInput choiceMenuInput_;
   int commandDepth_ = 0;
   Surface backImage_;
   std::vector<std::string> errorList_;
@@ -183,6 +194,8 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   bool started_ = false;
   std::optional<int> exitRequest_;
   std::vector<Subsystem*> subsystems_;
+  std::unique_ptr<SaveSubsystem> saves_;
+  std::unique_ptr<MediaSubsystem> media_;
 };
 
 }  // namespace qw

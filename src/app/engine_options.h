@@ -7,6 +7,8 @@
 
 namespace qw {
 
+class ScriptCoverage;
+
 struct EngineOptions {
   // The folder that stands for "%DATA_DRIVE%", UTF-8, no trailing separator.
   std::string dataRoot;
@@ -14,6 +16,8 @@ struct EngineOptions {
   std::filesystem::path startDir;
   // Script lines to run before the run counts as over its time (0: no limit).
   std::uint64_t lineLimit = 0;
+  // Records every script line the driver takes, when set; owned by the front end.
+  ScriptCoverage* coverage = nullptr;
 };
 
 }  // namespace qw

@@ -14,11 +14,9 @@ namespace qw {
 
 namespace {
 
-// A stream that yields this many bad packets in a row has nothing more to give.
-constexpr int kMaxDecodeErrors = 64;
-// Packets read in one fill without any sound coming out (other streams, empty frames)
-// before the stream is taken as ended; keeps a hostile file from spinning forever.
-constexpr int kMaxStepsPerFill = 1 << 16;
+// Frames decoded in one fill without any sound coming out (empty or unusable frames) before
+// the stream is taken as ended; keeps a hostile file from spinning forever.
+constexpr int kMaxFramesPerFill = 1 << 16;
 // A single frame never yields more than this many frames after conversion.
 constexpr int kMaxFrameSamples = 1 << 20;
 
@@ -63,10 +61,10 @@ std::unique_ptr<AudioDecoder> AudioDecoder::Open(const std::filesystem::path& pa
   d->rate_ = std::clamp(rate, 8000, 192000);
   d->channels_ = std::clamp(channels, 1, 8);
   if (!d->start(path, error)) return nullptr;
-  const AVStream& stream = *d->format_->streams[d->stream_];
+  const AVStream& stream = d->input_->stream();
   if (knownDurationMs > 0) {
     d->durationMs_ = knownDurationMs;
-  } else if (HeaderLengthIsExact(*d->format_, stream)) {
+  } else if (HeaderLengthIsExact(d->input_->format(), stream)) {
     d->durationMs_ =
         ClampMs(static_cast<double>(stream.duration) * av_q2d(stream.time_base) * 1000);
   } else {
@@ -85,18 +83,10 @@ AudioDecoder::~AudioDecoder() {
 }
 
 bool AudioDecoder::start(const std::filesystem::path& path, std::string& error) {
-  format_ = OpenMediaInput(path, error);
-  if (!format_) return false;
-  stream_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-  if (stream_ < 0) {
-    error = "no sound stream";
-    return false;
-  }
-  codec_ = OpenStreamDecoder(*format_->streams[stream_], error);
-  if (!codec_) return false;
+  input_ = DecodedStream::Open(path, AVMEDIA_TYPE_AUDIO, error);
+  if (!input_) return false;
   frame_.reset(av_frame_alloc());
-  packet_.reset(av_packet_alloc());
-  if (!frame_ || !packet_) {
+  if (!frame_) {
     error = "out of memory";
     return false;
   }
@@ -116,12 +106,13 @@ std::int32_t AudioDecoder::measure(const std::filesystem::path& path) {
   if (!fmt) return 0;
   AvPacketPtr packet(av_packet_alloc());
   if (!packet) return 0;
-  const AVStream& stream = *fmt->streams[stream_];
+  const int index = input_->index();
+  const AVStream& stream = *fmt->streams[index];
   std::int64_t total = 0;
   std::int64_t skipped = 0;  // in samples
   bool complete = true;
   while (av_read_frame(fmt.get(), packet.get()) >= 0) {
-    if (packet->stream_index == stream_) {
+    if (packet->stream_index == index) {
       if (packet->duration <= 0) complete = false;
       total += packet->duration;
       skipped += SkippedSamples(*packet);
@@ -177,46 +168,18 @@ bool AudioDecoder::skip(std::int64_t frames) {
 }
 
 bool AudioDecoder::fill() {
-  for (int step = 0; step < kMaxStepsPerFill; ++step) {
+  for (int frames = 0; frames < kMaxFramesPerFill; ++frames) {
     if (pending() > 0) return true;
-    if (finished_) return false;
-    int r = avcodec_receive_frame(codec_.get(), frame_.get());
-    if (r == 0) {
-      bool ok = convert(*frame_);
-      av_frame_unref(frame_.get());
-      if (!ok && ++errors_ > kMaxDecodeErrors) finished_ = true;
-      continue;
-    }
-    if (r == AVERROR_EOF) {
+    if (!input_->next(*frame_)) {
+      // What the resampler still holds is the end of the sound.
       flushResampler();
-      finished_ = true;
-      continue;
+      return pending() > 0;
     }
-    if (r != AVERROR(EAGAIN)) {
-      if (++errors_ > kMaxDecodeErrors) finished_ = true;
-      continue;
-    }
-    if (inputDone_) {
-      // The decoder was flushed and still wants input: nothing more will come.
-      flushResampler();
-      finished_ = true;
-      continue;
-    }
-    r = av_read_frame(format_.get(), packet_.get());
-    if (r < 0) {
-      avcodec_send_packet(codec_.get(), nullptr);
-      inputDone_ = true;
-      continue;
-    }
-    if (packet_->stream_index == stream_) {
-      r = avcodec_send_packet(codec_.get(), packet_.get());
-      if (r < 0 && r != AVERROR(EAGAIN)) {
-        if (++errors_ > kMaxDecodeErrors) finished_ = true;
-      }
-    }
-    av_packet_unref(packet_.get());
+    const bool ok = convert(*frame_);
+    av_frame_unref(frame_.get());
+    if (!ok) input_->reject();
   }
-  finished_ = true;
+  input_->finish();
   return pending() > 0;
 }
 
@@ -268,9 +231,7 @@ bool AudioDecoder::convert(AVFrame& frame) {
                         frame.nb_samples);
   fifo_.resize(base +
                static_cast<std::size_t>(std::max(got, 0)) * static_cast<std::size_t>(channels_));
-  if (got < 0) return false;
-  errors_ = 0;
-  return true;
+  return got >= 0;
 }
 
 void AudioDecoder::flushResampler() {

@@ -44,7 +44,7 @@ class AudioDecoder {
   int read(std::int16_t* out, int frames);
   // Decodes and drops `frames` frames; false when the stream ended first.
   bool skip(std::int64_t frames);
-  bool ended() const { return finished_ && pending() == 0; }
+  bool ended() const { return input_->finished() && pending() == 0; }
 
  private:
   AudioDecoder() = default;
@@ -58,23 +58,17 @@ class AudioDecoder {
     return (fifo_.size() - fifoPos_) / static_cast<std::size_t>(channels_);
   }
 
-  AvFormatPtr format_;
-  AvCodecPtr codec_;
+  std::unique_ptr<DecodedStream> input_;
   AvFramePtr frame_;
-  AvPacketPtr packet_;
   SwrContext* swr_ = nullptr;
   int swrInRate_ = 0;
   int swrInFormat_ = -1;
   AVChannelLayout swrInLayout_{};
-  int stream_ = -1;
   int rate_ = kDefaultRate;
   int channels_ = kDefaultChannels;
   std::int32_t durationMs_ = 0;
   std::vector<std::int16_t> fifo_;
   std::size_t fifoPos_ = 0;
-  bool inputDone_ = false;
-  bool finished_ = false;
-  int errors_ = 0;
 };
 
 }  // namespace qw

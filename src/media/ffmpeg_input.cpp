@@ -99,4 +99,72 @@ AvCodecPtr OpenStreamDecoder(const AVStream& stream, std::string& error) {
   return ctx;
 }
 
+std::unique_ptr<DecodedStream> DecodedStream::Open(const std::filesystem::path& path,
+                                                   AVMediaType type, std::string& error) {
+  std::unique_ptr<DecodedStream> d(new DecodedStream);
+  d->format_ = OpenMediaInput(path, error);
+  if (!d->format_) return nullptr;
+  d->index_ = av_find_best_stream(d->format_.get(), type, -1, -1, nullptr, 0);
+  if (d->index_ < 0) {
+    error = type == AVMEDIA_TYPE_VIDEO ? "no video stream" : "no sound stream";
+    return nullptr;
+  }
+  d->codec_ = OpenStreamDecoder(d->stream(), error);
+  if (!d->codec_) return nullptr;
+  d->packet_.reset(av_packet_alloc());
+  if (!d->packet_) {
+    error = "out of memory";
+    return nullptr;
+  }
+  return d;
+}
+
+bool DecodedStream::next(AVFrame& frame) {
+  if (handedOut_) errors_ = 0;
+  handedOut_ = false;
+  av_frame_unref(&frame);
+  for (int step = 0; step < kMaxStepsPerFrame && !finished_; ++step) {
+    int r = avcodec_receive_frame(codec_.get(), &frame);
+    if (r == 0) {
+      handedOut_ = true;
+      return true;
+    }
+    if (r == AVERROR_EOF) {
+      finished_ = true;
+      break;
+    }
+    if (r != AVERROR(EAGAIN)) {
+      fail();
+      continue;
+    }
+    if (inputDone_) {
+      // The decoder was flushed and still wants input: nothing more will come.
+      finished_ = true;
+      break;
+    }
+    r = av_read_frame(format_.get(), packet_.get());
+    if (r < 0) {
+      avcodec_send_packet(codec_.get(), nullptr);
+      inputDone_ = true;
+      continue;
+    }
+    if (packet_->stream_index == index_) {
+      r = avcodec_send_packet(codec_.get(), packet_.get());
+      if (r < 0 && r != AVERROR(EAGAIN)) fail();
+    }
+    av_packet_unref(packet_.get());
+  }
+  finished_ = true;
+  return false;
+}
+
+void DecodedStream::reject() {
+  handedOut_ = false;
+  fail();
+}
+
+void DecodedStream::fail() {
+  if (++errors_ > kMaxErrorsInRow) finished_ = true;
+}
+
 }  // namespace qw

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <limits>
+#include <system_error>
 #include <utility>
 
 #include "media/cd_tracks.h"
@@ -423,7 +424,11 @@ void MediaChannels::Log(AudioSlot slot, std::string_view event) {
 }
 
 std::filesystem::path MediaChannels::Resolve(const std::string& file) const {
-  return ResolvePath(file, options_.dataRoot);
+  // The players get full paths: a repeat opens the file again, wherever the current folder is.
+  std::filesystem::path path = ResolvePath(file, options_.dataRoot);
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(path, ec);
+  return ec ? path : full;
 }
 
 bool MediaChannels::Mp3Route(std::string_view file) const {

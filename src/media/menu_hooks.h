@@ -1,6 +1,5 @@
-// What the pop-up menu's display and sound switches ask of the music and sound channels.
-// The channels arrive with the media unit; until then nothing plays, so there is nothing to
-// stop or restart.
+// What the pop-up menu's display and sound switches and the choice menus ask of the engine's
+// sound channels.
 #pragma once
 
 namespace qw {
@@ -19,5 +18,8 @@ void ResumeMusicForMenu(TFmain& engine);
 void StopSoundForMenu(TFmain& engine);
 // `Ksound` switched on: the remembered sound effect plays again if it repeats endlessly.
 void ResumeSoundForMenu(TFmain& engine);
+// A choice menu ended: the configured `MenuClickSound` plays, and this returns when it has
+// ended. Without one it returns at once.
+void PlayMenuClickSound(TFmain& engine);
 
 }  // namespace qw

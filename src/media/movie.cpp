@@ -13,8 +13,6 @@ namespace qw {
 
 namespace {
 
-constexpr int kMaxDecodeErrors = 64;
-constexpr int kMaxStepsPerFrame = 1 << 16;
 // The largest rectangle a movie is scaled to; beyond it nothing is drawn.
 constexpr int kMaxDisplaySide = 4096;
 // Frames stamped later than this past the header's length are taken as the end.
@@ -32,14 +30,9 @@ std::int32_t ToMs(double ms) {
 std::unique_ptr<MovieDecoder> MovieDecoder::Open(const std::filesystem::path& path,
                                                  std::string& error) {
   std::unique_ptr<MovieDecoder> d(new MovieDecoder);
-  d->format_ = OpenMediaInput(path, error);
-  if (!d->format_) return nullptr;
-  d->stream_ = av_find_best_stream(d->format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-  if (d->stream_ < 0) {
-    error = "no video stream";
-    return nullptr;
-  }
-  const AVStream& stream = *d->format_->streams[d->stream_];
+  d->input_ = DecodedStream::Open(path, AVMEDIA_TYPE_VIDEO, error);
+  if (!d->input_) return nullptr;
+  const AVStream& stream = d->input_->stream();
   d->width_ = stream.codecpar->width;
   d->height_ = stream.codecpar->height;
   if (d->width_ <= 0 || d->height_ <= 0 ||
@@ -48,22 +41,21 @@ std::unique_ptr<MovieDecoder> MovieDecoder::Open(const std::filesystem::path& pa
         "unsupported picture size " + std::to_string(d->width_) + "x" + std::to_string(d->height_);
     return nullptr;
   }
-  d->codec_ = OpenStreamDecoder(stream, error);
-  if (!d->codec_) return nullptr;
-  AVRational rate = av_guess_frame_rate(d->format_.get(), const_cast<AVStream*>(&stream), nullptr);
+  AVRational rate = av_guess_frame_rate(const_cast<AVFormatContext*>(&d->input_->format()),
+                                        const_cast<AVStream*>(&stream), nullptr);
   if (rate.num > 0 && rate.den > 0) {
     d->frameRate_ = av_q2d(rate);
     d->frameStepMs_ = std::max(1, ToMs(1000.0 / d->frameRate_));
   }
   if (stream.duration != AV_NOPTS_VALUE && stream.duration > 0) {
     d->durationMs_ = ToMs(static_cast<double>(stream.duration) * av_q2d(stream.time_base) * 1000);
-  } else if (d->format_->duration != AV_NOPTS_VALUE && d->format_->duration > 0) {
-    d->durationMs_ = ToMs(static_cast<double>(d->format_->duration) / (AV_TIME_BASE / 1000));
+  } else if (d->input_->format().duration != AV_NOPTS_VALUE && d->input_->format().duration > 0) {
+    d->durationMs_ =
+        ToMs(static_cast<double>(d->input_->format().duration) / (AV_TIME_BASE / 1000));
   }
-  d->packet_.reset(av_packet_alloc());
   d->current_.reset(av_frame_alloc());
   d->next_.reset(av_frame_alloc());
-  if (!d->packet_ || !d->current_ || !d->next_) {
+  if (!d->current_ || !d->next_) {
     error = "out of memory";
     return nullptr;
   }
@@ -87,59 +79,33 @@ void MovieDecoder::advance() {
 }
 
 bool MovieDecoder::decodeNext() {
-  av_frame_unref(next_.get());
-  const AVStream& stream = *format_->streams[stream_];
-  int errors = 0;
-  for (int step = 0; step < kMaxStepsPerFrame && !finished_; ++step) {
-    int r = avcodec_receive_frame(codec_.get(), next_.get());
-    if (r == 0) {
-      if (static_cast<std::int64_t>(next_->width) * next_->height > kMaxMoviePixels ||
-          next_->width <= 0 || next_->height <= 0) {
-        av_frame_unref(next_.get());
-        continue;
-      }
-      std::int64_t pts = next_->best_effort_timestamp;
-      std::int32_t time = 0;
-      if (pts == AV_NOPTS_VALUE) {
-        time = currentTime_ ? *currentTime_ + frameStepMs_ : 0;
-      } else {
-        std::int64_t origin = stream.start_time == AV_NOPTS_VALUE ? 0 : stream.start_time;
-        time = ToMs(static_cast<double>(pts - origin) * av_q2d(stream.time_base) * 1000);
-      }
-      // Frames never go back in time.
-      if (currentTime_) time = std::max(time, *currentTime_);
-      if (durationMs_ > 0 && time > durationMs_ + kLateFrameSlackMs) {
-        finished_ = true;
-        break;
-      }
-      nextTime_ = time;
-      return true;
-    }
-    if (r == AVERROR_EOF) {
-      finished_ = true;
-      break;
-    }
-    if (r != AVERROR(EAGAIN)) {
-      if (++errors > kMaxDecodeErrors) finished_ = true;
+  const AVStream& stream = input_->stream();
+  while (input_->next(*next_)) {
+    if (static_cast<std::int64_t>(next_->width) * next_->height > kMaxMoviePixels ||
+        next_->width <= 0 || next_->height <= 0) {
+      av_frame_unref(next_.get());
+      input_->reject();
       continue;
     }
-    if (inputDone_) {
-      finished_ = true;
+    std::int64_t pts = next_->best_effort_timestamp;
+    std::int32_t time = 0;
+    if (pts == AV_NOPTS_VALUE) {
+      time = currentTime_ ? *currentTime_ + frameStepMs_ : 0;
+    } else {
+      std::int64_t origin = stream.start_time == AV_NOPTS_VALUE ? 0 : stream.start_time;
+      // In doubles: a hostile file's stamps may be far apart enough to overflow.
+      time = ToMs((static_cast<double>(pts) - static_cast<double>(origin)) *
+                  av_q2d(stream.time_base) * 1000);
+    }
+    // Frames never go back in time.
+    if (currentTime_) time = std::max(time, *currentTime_);
+    if (durationMs_ > 0 && time > durationMs_ + kLateFrameSlackMs) {
+      input_->finish();
       break;
     }
-    r = av_read_frame(format_.get(), packet_.get());
-    if (r < 0) {
-      avcodec_send_packet(codec_.get(), nullptr);
-      inputDone_ = true;
-      continue;
-    }
-    if (packet_->stream_index == stream_) {
-      r = avcodec_send_packet(codec_.get(), packet_.get());
-      if (r < 0 && r != AVERROR(EAGAIN) && ++errors > kMaxDecodeErrors) finished_ = true;
-    }
-    av_packet_unref(packet_.get());
+    nextTime_ = time;
+    return true;
   }
-  finished_ = true;
   nextTime_.reset();
   return false;
 }
@@ -147,9 +113,12 @@ bool MovieDecoder::decodeNext() {
 void MovieDecoder::drawCurrent(Surface& target, const IntRect& dest) {
   if (!currentTime_) return;
   const AVFrame& frame = *current_;
-  const int w = dest.width();
-  const int h = dest.height();
-  if (w <= 0 || h <= 0 || w > kMaxDisplaySide || h > kMaxDisplaySide) return;
+  // In 64 bits: a rectangle from the script may span more than the int range.
+  const std::int64_t w64 = std::int64_t{dest.right} - dest.left;
+  const std::int64_t h64 = std::int64_t{dest.bottom} - dest.top;
+  if (w64 <= 0 || h64 <= 0 || w64 > kMaxDisplaySide || h64 > kMaxDisplaySide) return;
+  const int w = static_cast<int>(w64);
+  const int h = static_cast<int>(h64);
   IntRect clip{std::max(dest.left, 0), std::max(dest.top, 0), std::min(dest.right, target.width()),
                std::min(dest.bottom, target.height())};
   if (clip.empty()) return;

@@ -3,8 +3,10 @@
 // their time comes on the caller's clock (the virtual clock in a headless run).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,14 +55,11 @@ class MovieDecoder {
   MovieDecoder() = default;
   bool decodeNext();
 
-  AvFormatPtr format_;
-  AvCodecPtr codec_;
-  AvPacketPtr packet_;
+  std::unique_ptr<DecodedStream> input_;
   AvFramePtr current_;
   AvFramePtr next_;
   SwsContext* sws_ = nullptr;
   Surface scaled_;
-  int stream_ = -1;
   int width_ = 0;
   int height_ = 0;
   double frameRate_ = 0;
@@ -68,8 +67,6 @@ class MovieDecoder {
   std::int32_t frameStepMs_ = 40;
   std::optional<std::int32_t> nextTime_;
   std::optional<std::int32_t> currentTime_;
-  bool inputDone_ = false;
-  bool finished_ = false;
 };
 
 // One showing of a movie: its frames into the window on the caller's clock, its sound track
@@ -77,8 +74,14 @@ class MovieDecoder {
 class MoviePlayback {
  public:
   // The rectangle of the movie command: left, top, width, height (MCI's destination form).
+  // Sides past the int range are cut to it.
   static IntRect DisplayRect(int left, int top, int width, int height) {
-    return {left, top, left + width, top + height};
+    auto end = [](int start, int size) {
+      const std::int64_t e = std::int64_t{start} + size;
+      return static_cast<int>(std::clamp<std::int64_t>(e, std::numeric_limits<int>::min(),
+                                                       std::numeric_limits<int>::max()));
+    };
+    return {left, top, end(left, width), end(top, height)};
   }
 
   // Opens the movie `path` for showing in `dest`. Null with `error` set when it cannot be

@@ -1,9 +1,12 @@
 #include "media/simple_sound.h"
 
+#include "app/engine.h"
+#include "app/media_subsystem.h"
+
 namespace qw {
 
-void PlaySimpleSound(TFmain& /*engine*/, const std::string& /*cp932Name*/, bool /*wait*/) {
-  // The sound channels join here; a missing file stays silent as the platform call does.
+void PlaySimpleSound(TFmain& engine, const std::string& cp932Name, bool wait) {
+  engine.media().PlaySimpleSound(SimpleSoundKind::Voice, cp932Name, wait);
 }
 
 }  // namespace qw

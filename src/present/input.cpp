@@ -4,7 +4,9 @@
 
 #include "app/engine.h"
 #include "media/menu_hooks.h"
+#include "present/backlog_viewer.h"
 #include "present/display.h"
+#include "present/save_commands.h"
 
 namespace qw {
 
@@ -69,6 +71,10 @@ constexpr MenuAction kMenuActions[] = {
     {"Ktxtwait", [](TFmain& e) { ToggleOption(e, e.text().highSpeed, "Ktxtwait"); }},
     {"Ktxtskip", [](TFmain& e) { ToggleOption(e, e.text().pageUnit, "Ktxtskip"); }},
     {"Mtitle", AskReturnToTitle},
+    {"Msave", CmdWinsave},
+    {"Mload", CmdWinload},
+    {"Mback", ShowBacklog},
+    {"Mskipout", StartSkipMode},
     {"Mexit", [](TFmain& e) { e.host().requestClose(); }},
 };
 
@@ -95,6 +101,8 @@ void MouseClick(TFmain& engine, int x, int y) {
 }
 
 void KeyPressed(TFmain& engine, const std::string& key, bool ctrl) {
+  // While a choice menu waits, the cursor keys move its pointer.
+  if (engine.choiceMenuInput().offerKey(key)) return;
   if (ctrl) {
     if (const MenuItem* item = engine.menu().itemForShortcut("Ctrl+" + key)) {
       ChooseMenuItem(engine, item->name);
@@ -141,9 +149,8 @@ void RunMenuItem(TFmain& engine, const std::string& name) {
       return;
     }
   }
-  // `Msave`, `Mload`, `Mback`, `Kfont`, `Mversion` and `Mskipout` join the table with the units
-  // that own their windows (and skip mode); `Mdebug` closes the menu and, in debug mode, will
-  // show the debug window.
+  // `Kfont` and `Mversion` join the table with the units that own their windows; `Mdebug`
+  // closes the menu and, in debug mode, will show the debug window.
 }
 
 void ResetInputForTitle(TFmain& engine) {

@@ -8,6 +8,7 @@
 #include "platform/cp932.h"
 #include "present/layer_commands.h"
 #include "present/refresh.h"
+#include "present/sprite_sheet.h"
 
 namespace qw {
 namespace {
@@ -260,16 +261,19 @@ void CmdEfset(TFmain& e) {
   AutoRefresh(e);
 }
 
-void CmdSprload(TFmain& e) {
+void LoadSpriteSheetPicture(TFmain& e, const std::string& file) {
   Screen& s = e.screen();
   s.dirty = true;
   TSpriteStatus& sheet = s.sprite;
-  sheet.fileName = e.arg(0);
+  sheet.fileName = file;
   sheet.maskFileName.clear();
   Load(e, SPRITE, sheet.fileName);
-  std::int32_t w = e.argInt(1);
-  std::int32_t h = e.argInt(2);
-  std::uint32_t c = ParseMaskColor(e.arg(3), s.buffer(SPRITE), e);
+}
+
+void SetSpriteSheetCells(TFmain& e, std::int32_t w, std::int32_t h, const std::string& colour) {
+  Screen& s = e.screen();
+  TSpriteStatus& sheet = s.sprite;
+  std::uint32_t c = ParseMaskColor(colour, s.buffer(SPRITE), e);
   sheet.cellWidth = w;
   sheet.cellHeight = h;
   sheet.transparentColor = c;
@@ -280,13 +284,21 @@ void CmdSprload(TFmain& e) {
   for (SpriteSlot& slot : s.spriteSlots)
     slot.x |= kSpriteOffScreen;
   if (c == kMaskFromFileColor) {
-    MakeFileMask(s.buffer(SPRITE), s.buffer(SPRITE_MASK), e.arg(3), 0, s.buffer(TEMP2),
+    MakeFileMask(s.buffer(SPRITE), s.buffer(SPRITE_MASK), colour, 0, s.buffer(TEMP2),
                  e.options().dataRoot, e, &e.host());
-    sheet.maskFileName = e.arg(3);
+    sheet.maskFileName = colour;
   } else if (c != kNoMaskColor) {
     MakeColorMask(s.buffer(SPRITE), s.buffer(SPRITE_MASK), c, &s.buffer(TEMP2));
   }
   sheet.ready = sheet.columns != 0 && sheet.rows != 0;
+}
+
+void CmdSprload(TFmain& e) {
+  LoadSpriteSheetPicture(e, e.arg(0));
+  // The cell size is read after the picture, as `_sprload` always has.
+  std::int32_t w = e.argInt(1);
+  std::int32_t h = e.argInt(2);
+  SetSpriteSheetCells(e, w, h, e.arg(3));
 }
 
 void CmdSprset(TFmain& e) {

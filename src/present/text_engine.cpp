@@ -4,12 +4,12 @@
 #include <cstdlib>
 
 #include "app/engine.h"
+#include "app/save_subsystem.h"
 #include "gfx/composite.h"
 #include "gfx/glyphs.h"
 #include "gfx/picture.h"
 #include "gfx/raster.h"
 #include "platform/cp932.h"
-#include "present/page_snapshot.h"
 #include "present/refresh.h"
 
 namespace qw {
@@ -97,7 +97,7 @@ int DrawChar(TFmain& engine, std::string_view c) {
   }
   DrawWithShadow(screen.buffer(TEXT_MASK), drawAt, x, y, shadow, shadowCount, 0u, 0u);
   if (f.textVisible) OverlayText(engine, area, screen.buffer(TEXT));
-  if (!engine.switches().logLocked) engine.backlog().RecordChar(c, f.fontIndex > 3);
+  engine.saves().RecordChar(c, f.fontIndex > 3);
   t.cursorX = ClampCoordinate(static_cast<std::int64_t>(t.cursorX) + t.cellWidth);
   if (t.cursorX < t.rightLimit) return kDrawn;
   return NewLine(engine, false);
@@ -117,22 +117,15 @@ int NewLine(TFmain& engine, bool forcePage) {
     return kPageBroken;
   }
   t.cursorY = ClampCoordinate(static_cast<std::int64_t>(t.cursorY) + t.cellHeight + t.lineGap);
-  if (!engine.switches().logLocked) engine.backlog().RecordLineBreak();
+  engine.saves().RecordLineBreak();
   t.cursorX = t.leftMargin;
   return kWrapped;
-}
-
-// The read-text rules for one character: whether it is being skipped as already read. Until
-// the read-text record exists, no line counts as read, so skip mode ends at once.
-bool CheckReadText(TFmain& engine) {
-  engine.text().skipMode = false;
-  return false;
 }
 
 // One character through the step, the read-text rules and the per-character pause.
 int Step(TFmain& engine, std::string_view c) {
   int result = DrawChar(engine, c);
-  bool skipped = CheckReadText(engine);
+  bool skipped = engine.saves().CheckCharacter();
   const TextFields& f = engine.text();
   if (!f.lineClicked && !f.highSpeed && f.textWait > 0 && !skipped) TimedPause(engine, f.textWait);
   if (f.textWait < 0) TimedPause(engine, f.textWait);
@@ -372,12 +365,12 @@ void ClearText(TFmain& engine) {
   TTextStatus& t = engine.textStatus();
   t.cursorX = t.leftMargin;
   t.cursorY = 0;
-  if (!engine.switches().logLocked) engine.backlog().NewPage();
+  engine.saves().NewPage();
   if (engine.text().textVisible) {
     Blit(engine.window(), 0, 0, kScreenWidth, kScreenHeight, screen.buffer(VRAM), 0, 0,
          RasterOp::Copy);
     engine.PresentWindow({0, 0, kScreenWidth, kScreenHeight});
-    if (!engine.switches().saveLocked) TakePageSnapshot(engine);
+    if (!engine.switches().saveLocked) engine.saves().TakeSnapshot();
   }
 }
 
@@ -396,7 +389,9 @@ void ClickWait(TFmain& engine, ClickWaitKind kind) {
   in.click = false;
   if (!f.iconRunning) StartWaitIcon(engine, kind);
   PopupMenu& menu = engine.menu();
-  if (!engine.switches().saveLocked && engine.pageSnapshot()) menu.setEnabled("Msave", true);
+  if (!engine.switches().saveLocked && engine.saves().savePossible()) {
+    menu.setEnabled("Msave", true);
+  }
   for (const char* item : kWaitMenuItems)
     menu.setEnabled(item, true);
   in.mouseDown = in.mouseUp = false;
@@ -511,31 +506,8 @@ int DrawTextLayerImage(TFmain& engine, int x, int y, const std::string& cp932Fil
 void ApplyConfiguredFonts(TFmain& engine) {
   TextFields& f = engine.text();
   GlyphRenderer& glyphs = engine.glyphs();
-  ConfigFile reader;
-  const bool haveReader = reader.load("qwk.ini");
-  // The first installed name of a comma-separated list.
-  auto firstInstalled = [&](const std::string& list) -> std::string {
-    std::size_t start = 0;
-    while (start <= list.size()) {
-      std::size_t comma = list.find(',', start);
-      if (comma == std::string::npos) comma = list.size();
-      std::string name = list.substr(start, comma - start);
-      if (!name.empty() && glyphs.IsInstalled(name)) return name;
-      start = comma + 1;
-    }
-    return {};
-  };
-  for (int i = 0; i < kFontTableSize; ++i) {
-    std::string& entry = f.fonts[static_cast<std::size_t>(i)];
-    if (i < 4 && haveReader) {
-      std::string chosen = reader.value("Font" + std::to_string(i));
-      entry = chosen.empty() ? kDefaultTextFont : chosen;
-      continue;
-    }
-    std::string configured =
-        firstInstalled(engine.config().value("DefaultFont" + std::to_string(i)));
-    if (!configured.empty()) entry = configured;
-  }
+  engine.saves().ChooseFonts(f.fonts,
+                             [&](const std::string& name) { return glyphs.IsInstalled(name); });
   engine.textStatus().fontName = f.fonts[static_cast<std::size_t>(std::clamp(f.fontIndex, 0, 6))];
   engine.textStatus().rubyFontName = f.fonts[3];
 }

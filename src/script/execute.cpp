@@ -3,9 +3,13 @@
 
 #include "app/engine.h"
 #include "platform/cp932.h"
+#include "present/choice_menu_commands.h"
+#include "present/effect_commands.h"
 #include "present/input.h"
 #include "present/layer_commands.h"
+#include "present/media_commands.h"
 #include "present/refresh.h"
+#include "present/save_commands.h"
 #include "present/text_commands.h"
 #include "script/commands.h"
 #include "script/parse.h"
@@ -33,6 +37,10 @@ const std::unordered_map<std::string, CommandHandler>& CommandTable() {
       {"_stop", CmdStop},
       {"_version", CmdVersion},
       {"_winexit", CmdWinexit},
+      {"_winsave", CmdWinsave},
+      {"_winload", CmdWinload},
+      {"_logclear", CmdLogclear},
+      {"_lognext", CmdLognext},
       {"_flgclear", CmdFlgclear},
       {"_flginstr", CmdFlginstr},
       {"_flginstrd", CmdFlginstrd},
@@ -55,7 +63,25 @@ const std::unordered_map<std::string, CommandHandler>& CommandTable() {
       {"_sprrefresh", CmdSprrefresh},
       {"_spranime", CmdSpranime},
       {"_movplay", CmdMovplay},
+      {"_bgmmode", CmdBgmmode},
+      {"_bgmplay", CmdBgmplay},
+      {"_bgmstop", CmdBgmstop},
+      {"_midiplay", CmdMidiplay},
+      {"_midistop", CmdMidistop},
+      {"_cdplay", CmdCdplay},
+      {"_cdstop", CmdCdstop},
+      {"_pcmplay", CmdPcmplay},
+      {"_pcmstop", CmdPcmstop},
+      {"_aviplay", CmdAviplay},
       {"_fade", CmdFade},
+      {"_selmenu", CmdSelmenu},
+      {"_selbutton", CmdSelbutton},
+      {"_selcgmode", CmdSelcgmode},
+      {"_scroll", CmdScroll},
+      {"_shake", CmdShake},
+      {"_bhole", CmdBhole},
+      {"_bholeop", CmdBholeop},
+      {"_bholeover", CmdBholeover},
       {"_mouseloc", CmdMouseloc},
       {"_mousepat", CmdMousepat},
       {"_sysdark", CmdSysdark},

@@ -99,6 +99,67 @@ SlotPicker::Rgb SlotPicker::windowColor() const {
   return mode_ == Mode::Load ? Rgb{208, 208, 160} : Rgb{160, 208, 208};
 }
 
+std::vector<ToolControl> SlotPicker::controls() const {
+  using Kind = ToolControl::Kind;
+  std::vector<ToolControl> out;
+  auto add = [&](Kind kind, const char* name, std::string text, IntRect bounds) -> ToolControl& {
+    ToolControl c;
+    c.kind = kind;
+    c.name = name;
+    c.text = std::move(text);
+    c.bounds = bounds;
+    out.push_back(std::move(c));
+    return out.back();
+  };
+  add(Kind::Picture, "TkBtn3", "データ読み込み", {8, 8, 168, 40}).visible = loadPictureShown();
+  add(Kind::Picture, "TkBtn4", "データ保存", {8, 8, 168, 40}).visible = savePictureShown();
+  add(Kind::Label, "Label1", pageLabel(), {432, 16, 512, 40});
+  static constexpr const char* kSlotButtons[kButtons] = {"TkBtn6", "TkBtn7", "TkBtn8", "TkBtn9"};
+  for (int b = 0; b < kButtons; ++b) {
+    const int top = 52 + 48 * b;
+    add(Kind::Button, kSlotButtons[b], Cp932ToUtf8(buttonCaption(b)), {8, top, 512, top + 44})
+        .enabled = buttonEnabled(b);
+  }
+  ToolControl& slider = add(Kind::ScrollBar, "TrackBar1", {}, {64, 248, 456, 272});
+  slider.value = page_;
+  slider.maximum = kPages - 1;
+  add(Kind::Button, "TkBtn1", "＜", {8, 244, 56, 276}).visible = previousVisible();
+  add(Kind::Button, "TkBtn2", "＞", {464, 244, 512, 276}).visible = nextVisible();
+  add(Kind::Button, "TkBtn5", "キャンセル", {408, 284, 512, 312});
+  ToolControl& list = add(Kind::List, "Captions", {}, {0, 0, 0, 0});
+  list.value = -1;
+  list.lines.reserve(kSaveSlotCount);
+  for (const std::string& c : captions_)
+    list.lines.push_back(Cp932ToUtf8(c));
+  return out;
+}
+
+void SlotPicker::PressAndAsk(int button) {
+  if (Press(button) != Click::AskOverwrite) return;
+  const bool ok = question_ && question_(kOverwriteQuestion, kOverwriteCaption);
+  AnswerOverwrite(button, ok);
+}
+
+void SlotPicker::act(const std::string& control, int value, const std::string& /*text*/) {
+  if (!open_) return;
+  if (control == "slot") {
+    if (!ValidSlot(value)) return;
+    SetPage((value - 1) / kButtons);
+    PressAndAsk((value - 1) % kButtons);
+  } else if (control.size() == 6 && control.rfind("TkBtn", 0) == 0 && control[5] >= '6' &&
+             control[5] <= '9') {
+    PressAndAsk(control[5] - '6');
+  } else if (control == "TrackBar1") {
+    SetPage(value);
+  } else if (control == "TkBtn1") {
+    PreviousPage();
+  } else if (control == "TkBtn2") {
+    NextPage();
+  } else if (control == "TkBtn5" || control == "cancel") {
+    Cancel();
+  }
+}
+
 std::vector<std::string> SlotPicker::Texts() const {
   std::vector<std::string> texts;
   texts.reserve(kSaveSlotCount + 1);

@@ -4,10 +4,12 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/host.h"
 #include "state/save_files.h"
 
 namespace qw {
@@ -25,7 +27,7 @@ inline constexpr std::size_t kSlotTitleBytes = 64;
 // "データがありません". A cut that would split a double-byte character ends in a blank instead.
 std::string SlotCaption(int slot, const SlotEntry& entry);
 
-class SlotPicker {
+class SlotPicker final : public ToolWindowModel {
  public:
   enum class Mode { Load, Save };
   enum class Click { Ignored, AskOverwrite, Chosen };
@@ -79,8 +81,31 @@ class SlotPicker {
   // What a reader sees, in reading order (UTF-8): the page label, then the 80 captions.
   std::vector<std::string> Texts() const;
 
+  // The overwrite question, asked of the reader: true for OK. Unset, the answer is Cancel.
+  using Question = std::function<bool(const std::string& textUtf8, const std::string& caption)>;
+  void setQuestion(Question question) { question_ = std::move(question); }
+
+  // ---- The window `TFfile` ----
+  std::string formName() const override { return "TFfile"; }
+  std::string caption() const override { return kSlotPickerCaption; }
+  int width() const override { return kWidth; }
+  int height() const override { return kHeight; }
+  // The mode picture, `Label1`, the four slot buttons, `TrackBar1`, `TkBtn1`, `TkBtn2`,
+  // `TkBtn5`, and the list `Captions` of all 80 captions, which has no area of its own: it is
+  // what the reader pages through.
+  std::vector<ToolControl> controls() const override;
+  // "TkBtn6".."TkBtn9": a slot button (saving into a used slot asks first); "slot" with value
+  // N: slot N itself, its page shown first; "TrackBar1": page `value`; "TkBtn1", "TkBtn2": the
+  // page before, after; "TkBtn5" and "cancel": closed with no slot.
+  void act(const std::string& control, int value, const std::string& text) override;
+  bool closed() const override { return !open_; }
+
+  static constexpr int kWidth = 520;
+  static constexpr int kHeight = 320;
+
  private:
   void Close(std::optional<int> slot);
+  void PressAndAsk(int button);
 
   Mode mode_ = Mode::Load;
   int page_ = 0;
@@ -88,6 +113,7 @@ class SlotPicker {
   std::optional<int> chosen_;
   std::array<std::string, kSaveSlotCount> captions_;
   std::array<bool, kSaveSlotCount> used_{};
+  Question question_;
 };
 
 }  // namespace qw

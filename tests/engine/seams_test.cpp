@@ -270,6 +270,7 @@ TEST(Regression, AScenarioInAFolderCp932CannotNamePlaysAndLints) {
   s.writeScript("josé/autorun.txt", "_goto :x,next.txt\n");
   s.writeScript("josé/next.txt", ":x\n_$flg[1]=1\n_bgload bg.png\n");
   s.writePng("josé/bg.png", Surface(640, 480, 0x336699));
+  s.writeFile("josé/qwk.cfg", "SavePath=./\r\n");
   HeadlessRunOptions options;
   options.scenarioDir = s.dir() / "josé";
   HeadlessReport r;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <stdexcept>
+
 #include "platform/cp932.h"
 
 namespace qw {
@@ -128,6 +131,83 @@ TEST(SlotPickerTest, TextsShowEveryCaption) {
   EXPECT_EQ(texts[80].substr(0, 6), "80 s80");
   EXPECT_EQ(picker.caption(80), SlotCaption(80, Used("s80")));
   EXPECT_EQ(picker.caption(81), "");
+}
+
+const ToolControl& Control(const std::vector<ToolControl>& controls, const std::string& name) {
+  for (const ToolControl& c : controls) {
+    if (c.name == name) return c;
+  }
+  throw std::out_of_range("no control " + name);
+}
+
+TEST(SlotPickerWindowTest, ControlsShowThePageTheModeAndEveryCaption) {
+  SlotPicker picker;
+  picker.Show(SlotPicker::Mode::Load, Entries({6}));
+  EXPECT_EQ(picker.formName(), "TFfile");
+  EXPECT_EQ(picker.caption(), "ファイル選択");
+  picker.act("TrackBar1", 1, {});
+  std::vector<ToolControl> controls = picker.controls();
+  EXPECT_EQ(Control(controls, "Label1").text, "2/20");
+  EXPECT_EQ(Control(controls, "TrackBar1").value, 1);
+  EXPECT_EQ(Control(controls, "TrackBar1").maximum, 19);
+  EXPECT_TRUE(Control(controls, "TkBtn3").visible);
+  EXPECT_FALSE(Control(controls, "TkBtn4").visible);
+  // Slots 5 to 8: only slot 6 holds a save, so only its button can be pressed when loading.
+  EXPECT_EQ(Control(controls, "TkBtn6").text, "5  データがありません");
+  EXPECT_FALSE(Control(controls, "TkBtn6").enabled);
+  EXPECT_EQ(Control(controls, "TkBtn7").text.substr(0, 5), "6  s6");
+  EXPECT_TRUE(Control(controls, "TkBtn7").enabled);
+  EXPECT_TRUE(Control(controls, "TkBtn1").visible);
+  EXPECT_EQ(Control(controls, "Captions").lines.size(), 80u);
+  EXPECT_EQ(Control(controls, "Captions").lines[79], "80 データがありません");
+  picker.act("TkBtn6", 0, {});
+  EXPECT_FALSE(picker.closed());
+  picker.act("TkBtn2", 0, {});
+  picker.act("TkBtn2", 0, {});
+  EXPECT_EQ(picker.page(), 3);
+  picker.act("TkBtn1", 0, {});
+  EXPECT_EQ(picker.page(), 2);
+  picker.act("TkBtn5", 0, {});
+  EXPECT_TRUE(picker.closed());
+  EXPECT_FALSE(picker.chosenSlot().has_value());
+}
+
+TEST(SlotPickerWindowTest, ASlotAnswerShowsItsPageAndSavingOverAUsedSlotAsks) {
+  struct Case {
+    const char* name;
+    SlotPicker::Mode mode;
+    int slot;
+    bool okAnswer;
+    int questions;
+    std::optional<int> chosen;
+  };
+  const Case cases[] = {
+      {"load a used slot", SlotPicker::Mode::Load, 42, false, 0, 42},
+      {"load an empty slot", SlotPicker::Mode::Load, 43, false, 0, std::nullopt},
+      {"save an empty slot", SlotPicker::Mode::Save, 43, false, 0, 43},
+      {"overwrite cancelled", SlotPicker::Mode::Save, 42, false, 1, std::nullopt},
+      {"overwrite confirmed", SlotPicker::Mode::Save, 42, true, 1, 42},
+      {"no such slot", SlotPicker::Mode::Save, 81, true, 0, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SlotPicker picker;
+    int questions = 0;
+    picker.setQuestion([&](const std::string& text, const std::string& caption) {
+      ++questions;
+      EXPECT_EQ(text, "上書きしていいですか？");
+      EXPECT_EQ(caption, "確認");
+      return c.okAnswer;
+    });
+    picker.Show(c.mode, Entries({42}));
+    picker.act("slot", c.slot, {});
+    EXPECT_EQ(questions, c.questions);
+    EXPECT_EQ(picker.chosenSlot(), c.chosen);
+    EXPECT_EQ(picker.closed(), c.chosen.has_value());
+    if (c.slot <= kSaveSlotCount) {
+      EXPECT_EQ(picker.page(), (c.slot - 1) / 4);
+    }
+  }
 }
 
 }  // namespace

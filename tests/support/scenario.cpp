@@ -45,6 +45,8 @@ Scenario::Scenario() {
   dir_ = root_ / "scenario";
   fs::create_directory(dir_);
   options_.scenarioDir = dir_;
+  // The engine needs the author's settings; saves go beside the scripts, with no dialog.
+  std::ofstream(dir_ / "qwk.cfg", std::ios::binary) << "SavePath=./\r\n";
   options_.reportFile = reportPath();
   options_.snapshotDir = snapshotDir();
 }

@@ -15,7 +15,8 @@ namespace qw::test {
 Surface ReadPng(const std::filesystem::path& path);
 
 // A fresh temporary folder, removed with the object:
-//   <root>/scenario/   the scenario folder (the current folder during run())
+//   <root>/scenario/   the scenario folder (the current folder during run()), with a qwk.cfg
+//                      that names the folder itself as the save folder
 //   <root>/snapshots/  snap NAME.png and final.png
 //   <root>/events.txt, <root>/report.json
 class Scenario {

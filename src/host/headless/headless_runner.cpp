@@ -5,7 +5,9 @@
 #include <system_error>
 
 #include "app/engine.h"
+#include "app/media_subsystem.h"
 #include "app/run_stop.h"
+#include "host/headless/media_report.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 
@@ -93,11 +95,14 @@ int RunHeadless(const HeadlessRunOptions& options, HeadlessReport* out) {
   engineOptions.dataRoot = dataRoot.string();
   engineOptions.startDir = scenarioDir;
   engineOptions.lineLimit = kLineLimit;
+  engineOptions.coverage = options.coverage;
 
   HeadlessReport report;
   {
     CurrentDirGuard inScenario(scenarioDir);
     TFmain engine(host, engineOptions);
+    // Media end on the virtual clock after their real durations.
+    engine.media().UseClockedOutput();
     try {
       if (std::optional<int> code = engine.ScenarioStart()) {
         report.outcome = HeadlessOutcome::Exited;
@@ -126,6 +131,8 @@ int RunHeadless(const HeadlessRunOptions& options, HeadlessReport* out) {
     report.errors = engine.errorList();
     report.messages = host.messages();
     report.windows = host.windows();
+    report.channels = ChannelsToJson(engine.media().channels());
+    report.audio = AudioLogToJson(engine.media().log());
   }
 
   if (snapshotDir) host.writeSnapshot("final");

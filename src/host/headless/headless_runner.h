@@ -11,6 +11,8 @@
 
 namespace qw {
 
+class ScriptCoverage;
+
 struct HeadlessRunOptions {
   std::filesystem::path scenarioDir;
   // The folder for "%DATA_DRIVE%"; the scenario folder when not given.
@@ -22,6 +24,8 @@ struct HeadlessRunOptions {
   std::uint64_t timeLimitMs = HeadlessHost::kDefaultTimeLimitMs;
   // The desktop's bits per pixel as the engine will see them.
   int colorDepth = 32;
+  // Records the script lines the run takes, when set (`--coverage`).
+  ScriptCoverage* coverage = nullptr;
 };
 
 // A run that cannot start: no scenario folder, an events file that cannot be read or has a bad

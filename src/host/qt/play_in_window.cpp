@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/engine.h"
+#include "app/media_subsystem.h"
 #include "host/qt/qt_host.h"
 #include "platform/instance_lock.h"
 
@@ -51,6 +52,8 @@ int PlayInWindow(const EngineOptions& options, int argc, char** argv) {
 
   QtHost host;
   TFmain engine(host, options);
+  // Real sound; the device opens at the first medium, and without one the story plays silent.
+  engine.media().UseSdlOutput();
   host.showWindow();
   QTimer::singleShot(0, &app, [&] { StartScenario(engine, host); });
   return QApplication::exec();
