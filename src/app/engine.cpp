@@ -76,10 +76,6 @@ const ConfigFile& TFmain::config() const {
   return saves_->cfg();
 }
 
-bool TFmain::pageSnapshot() const {
-  return saves_->savePossible();
-}
-
 void TFmain::LoadStartPictures() {
   const std::string& background = saves_->scenario().background;
   if (!background.empty()) LoadBackground(*this, background);

@@ -113,9 +113,6 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   SaveSubsystem& saves() { return *saves_; }
   // The output, the sound channels and the list of media played.
   MediaSubsystem& media() { return *media_; }
-  // Whether a page snapshot that can be saved exists (a page was cleared since a script
-  // started).
-  bool pageSnapshot() const;
   // The cursor keys kept for a choice menu while one waits.
   ChoiceMenuInput& choiceMenuInput() { return choiceMenuInput_; }
   std::int32_t currentTextId() const { return currentTextId_; }

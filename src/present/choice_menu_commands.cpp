@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/engine.h"
+#include "app/save_subsystem.h"
 #include "gfx/choice_menu.h"
 #include "media/menu_hooks.h"
 #include "present/display.h"
@@ -38,7 +39,7 @@ namespace {
 class MenuEntriesScope {
  public:
   explicit MenuEntriesScope(TFmain& e) : menu_(e.menu()) {
-    if (!e.switches().saveLocked && e.pageSnapshot()) menu_.setEnabled("Msave", true);
+    if (!e.switches().saveLocked && e.saves().savePossible()) menu_.setEnabled("Msave", true);
     menu_.setEnabled("Kfont", false);
   }
   ~MenuEntriesScope() {
