@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/bundled_demo.h"
 #include "app/cli.h"
 #include "app/coverage.h"
 #include "app/engine_options.h"
@@ -39,6 +40,15 @@ std::string WithoutTrailingSeparator(std::filesystem::path p) {
 int Play(const qw::CommandLine& cmd, int argc, char** argv) {
   std::error_code ec;
   std::filesystem::path dir = cmd.dir ? *cmd.dir : DefaultScenario(argv[0]);
+  if (!cmd.dir) {
+    const std::filesystem::path copy = qw::ReaderDemoFolder();
+    const std::string failure = copy.empty() ? "no home folder" : qw::RefreshDemoCopy(dir, copy);
+    if (failure.empty()) {
+      dir = copy;
+    } else {
+      std::cerr << "quillwork: playing the demo where it is installed (" << failure << ")\n";
+    }
+  }
   dir = std::filesystem::absolute(dir, ec);
   // A file manager opens a scenario by its start script (the desktop entry's "%f").
   if (std::filesystem::is_regular_file(dir, ec)) dir = dir.parent_path();
