@@ -10,11 +10,15 @@
 #include "app/run_stop.h"
 #include "app/save_subsystem.h"
 #include "app/subsystem.h"
+#include "app/tool_windows.h"
 #include "gfx/picture.h"
 #include "platform/ascii.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/file_read.h"
 #include "platform/paths.h"
+#include "platform/text_cut.h"
+#include "platform/work_meter.h"
 #include "present/input.h"
 #include "present/layer_commands.h"
 #include "present/refresh.h"
@@ -24,6 +28,13 @@ namespace qw {
 namespace {
 
 constexpr const char* kAppTitle = "Quillwork";
+
+// What the steps that cost more than a line count toward the run's line budget: a long line
+// costs more than a short one, a line compared in a marker scan a fraction of a line run, a
+// pixel shown a smaller one.
+constexpr std::uint64_t kLineBytesPerUnit = 64;
+constexpr std::uint64_t kScannedLinesPerUnit = 8;
+constexpr std::uint64_t kShownPixelsPerUnit = 256;
 
 bool SameDirectory(const std::filesystem::path& a, const std::filesystem::path& b) {
   std::error_code ec;
@@ -40,7 +51,8 @@ TFmain::TFmain(Host& host, EngineOptions options)
       waiter_(host, [this] { ThrowIfExitRequested(); }) {
   host_.setListener(this);
   random_.seed(host_.randomSeed());
-  scriptKey_ = ReadScriptKey();
+  std::string keyProblem;
+  scriptKey_ = ReadScriptKey({}, &keyProblem);
   backImage_.reset(kScreenWidth, kScreenHeight, 0);
   host_.setCaption(kAppTitle);
   RestoreCursorPattern(*this);  // the pen, pattern 1
@@ -49,6 +61,7 @@ TFmain::TFmain(Host& host, EngineOptions options)
   AttachSubsystem(*saves_);
   media_ = std::make_unique<MediaSubsystem>(*this);
   AttachSubsystem(*media_);
+  tools_ = std::make_unique<ToolWindows>(*this);
   try {
     try {
       if (!saves_->ReadConfiguration()) {
@@ -56,6 +69,7 @@ TFmain::TFmain(Host& host, EngineOptions options)
         return;
       }
       media_->SetMp3Timing(saves_->scenario().mp3Timing);
+      if (!keyProblem.empty()) ApplicationException(keyProblem);
       LoadStartPictures();
       ResetText(*this);
       bool darkness = screen_.darkness;
@@ -93,7 +107,12 @@ void TFmain::LoadStartPictures() {
 void TFmain::PresentWindow(const IntRect& area) {
   IntRect clipped{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, kScreenWidth),
                   std::min(area.bottom, kScreenHeight)};
-  if (!clipped.empty()) host_.present(backImage_, clipped);
+  if (clipped.empty()) return;
+  // Counted, not checked: a scope's destructor shows the picture again.
+  const auto pixels =
+      static_cast<std::uint64_t>(clipped.width()) * static_cast<std::uint64_t>(clipped.height());
+  AddWork(pixels / kShownPixelsPerUnit);
+  host_.present(backImage_, clipped);
 }
 
 std::optional<int> TFmain::ScenarioStart() {
@@ -114,6 +133,7 @@ std::optional<int> TFmain::ScenarioStart() {
       ApplyConfiguredFonts(*this);
       SelectStartScript();
       saves_->LoadAtStart();
+      tools_->ScenarioStarted();
       RunScript();
     } catch (const std::exception& e) {
       // A failure of the step itself ends the run; the window stays open.
@@ -128,11 +148,13 @@ std::optional<int> TFmain::ScenarioStart() {
 // ---- Driver ----
 
 void TFmain::RunScript() {
+  WorkMeter meter(linesRun_, options_.lineLimit,
+                  [] { throw RunStopped{RunStopped::Reason::TimeLimit}; });
+  WorkMeterScope metered(meter);
   while (prog_.Pc != -1 && prog_.Pc >= 0 &&
          static_cast<std::size_t>(prog_.Pc) < script_.lines.size()) {
-    if (options_.lineLimit != 0 && ++linesRun_ > options_.lineLimit) {
-      throw RunStopped{RunStopped::Reason::TimeLimit};
-    }
+    const std::size_t lineBytes = script_.lines[static_cast<std::size_t>(prog_.Pc)].size();
+    meter.charge(1 + lineBytes / kLineBytesPerUnit);
     if (options_.coverage) options_.coverage->lineRun(prog_.FileName, script_, prog_.Pc);
     std::string line(TrimControl(script_.lines[static_cast<std::size_t>(prog_.Pc)]));
     currentTextId_ = -1;
@@ -196,6 +218,7 @@ void TFmain::ServicePendingRequest() {
     const std::int32_t request = pendingRequest_;
     pendingRequest_ = 0;
     if (request == 1 && saves_->LoadRequestedSlot()) {
+      tools_->FlagsReloaded();
       currentTextId_ = -1;
       saves_->ResumeTextLine();
     }
@@ -214,6 +237,8 @@ void TFmain::ReturnToTitle() {
     subsystem->ResetForTitle();
   FullRefresh(*this);
   SelectStartScript();
+  // The start script empties the local flags; the debug window shows them so.
+  tools_->FlagsReloaded();
   prog_.NextPc = 0;
 }
 
@@ -234,13 +259,13 @@ void TFmain::LoadScript(const std::string& name) {
       decipher = false;
     }
   }
-  std::optional<std::string> bytes = ReadFileBytes(ResolvePath(path, options_.dataRoot));
-  if (!bytes) {
+  FileRead file = ReadRegularFile(ResolvePath(path, options_.dataRoot), kMaxScriptFileSize);
+  if (!file) {
     throw FrameworkError("Cannot open file \"" +
                          Cp932ToUtf8(SubstituteDataDrive(path, Utf8ToCp932(options_.dataRoot))) +
-                         "\". No such file or directory");
+                         "\". " + file.reason());
   }
-  script_.lines = SplitLines(*bytes);
+  script_.lines = SplitLines(file.bytes);
   if (decipher) {
     for (std::string& line : script_.lines)
       CipherLine(line, scriptKey_);
@@ -263,10 +288,16 @@ std::int32_t TFmain::LookupLabel(const std::string& label) {
 }
 
 std::int32_t TFmain::FindLineFrom(const std::string& marker, std::int32_t start) {
-  for (std::int32_t i = start < 0 ? 0 : start; static_cast<std::size_t>(i) < script_.lines.size();
-       ++i) {
-    if (TrimControl(script_.lines[static_cast<std::size_t>(i)]) == marker) return i;
+  const std::int32_t first = start < 0 ? 0 : start;
+  for (std::int32_t i = first; static_cast<std::size_t>(i) < script_.lines.size(); ++i) {
+    if (TrimControl(script_.lines[static_cast<std::size_t>(i)]) == marker) {
+      ChargeWork(static_cast<std::uint64_t>(i - first) / kScannedLinesPerUnit);
+      return i;
+    }
   }
+  const auto lines = static_cast<std::int64_t>(script_.lines.size());
+  ChargeWork(static_cast<std::uint64_t>(std::max<std::int64_t>(lines - first, 0)) /
+             kScannedLinesPerUnit);
   scriptError(Cp932ToUtf8(marker) + "が見つかりません");
   return 0;
 }
@@ -317,13 +348,16 @@ void TFmain::SetCaption(const std::string& cp932Caption) {
 // ---- Errors ----
 
 void TFmain::reportScriptError(const std::string& message) {
-  std::string location = "File:" + Cp932ToUtf8(prog_.FileName) +
-                         " Line:" + std::to_string(prog_.Pc + 1) + "/" + message;
+  std::string location = CutText("File:" + Cp932ToUtf8(prog_.FileName) +
+                                 " Line:" + std::to_string(prog_.Pc + 1) + "/" + message);
   MessageAnswer answer = ShowMessage("エラー発生！！強制終了しますか？(設定ファイルを保存しません)",
                                      location, MessageIcon::Question, MessageButtons::YesNo);
   if (answer == MessageAnswer::Yes) throw EngineExit{1};
-  // A script that fails in an endless loop must not fill the memory.
-  if (errorList_.size() < kMaxErrorListLines) errorList_.push_back(location);
+  tools_->ErrorReported(location);
+}
+
+const std::vector<std::string>& TFmain::errorList() const {
+  return tools_->debug().errors();
 }
 
 void TFmain::scriptError(const std::string& message, MessageIcon icon) {
@@ -338,7 +372,7 @@ void TFmain::ApplicationException(const std::string& message) {
 
 MessageAnswer TFmain::ShowMessage(const std::string& text, const std::string& caption,
                                   MessageIcon icon, MessageButtons buttons) {
-  return host_.messageBox({text, caption, icon, buttons});
+  return host_.messageBox({CutText(text), CutText(caption), icon, buttons});
 }
 
 // ---- Waiting ----
@@ -423,6 +457,10 @@ void TFmain::onWake() {
   Dispatch([&] { media_->OnWake(); });
 }
 
+void TFmain::onScrollBar(int position) {
+  Dispatch([&] { saves_->ScrollBacklog(position); });
+}
+
 // ---- System values ----
 
 std::int32_t TFmain::systemValue(int index) {
@@ -433,9 +471,9 @@ std::int32_t TFmain::systemValue(int index) {
     case 1:
       return input_.mouseY;
     case 2:
-      return 0;
+      return tools_->debugMode() ? 1 : 0;
     case 3:
-      return 0;
+      return screen_.darkness ? 1 : 0;
     case 4:
       return t.cellWidth;
     case 5:

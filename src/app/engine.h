@@ -40,6 +40,7 @@ struct SystemSwitches {
 class Subsystem;
 class SaveSubsystem;
 class MediaSubsystem;
+class ToolWindows;
 
 class TFmain final : public HostListener, public ErrorReporter, public SystemValueSource {
  public:
@@ -58,9 +59,8 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   const TProg& prog() const { return prog_; }
   const FlagStore& flags() const { return flags_; }
   // The debug window's error list: one location text per reported error (UTF-8).
-  const std::vector<std::string>& errorList() const { return errorList_; }
+  const std::vector<std::string>& errorList() const;
   bool running() const { return running_; }
-  static constexpr std::size_t kMaxErrorListLines = 10000;
 
   // ErrorReporter
   void scriptError(const std::string& message,
@@ -77,8 +77,12 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   bool onCloseRequest() override;
   void onTimer() override;
   std::optional<int> exitRequested() const override { return exitRequest_; }
+  // Ends the program with `code` without saving: at the next round of a wait, or, with no
+  // script running, as the host next asks exitRequested().
+  void RequestExit(int code) { exitRequest_ = code; }
   void onClickOutside() override;
   void onWake() override;
+  void onScrollBar(int position) override;
 
   // SystemValueSource
   std::int32_t systemValue(int index) override;
@@ -113,6 +117,8 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   SaveSubsystem& saves() { return *saves_; }
   // The output, the sound channels and the list of media played.
   MediaSubsystem& media() { return *media_; }
+  // The debug, font and version windows.
+  ToolWindows& tools() { return *tools_; }
   // The cursor keys kept for a choice menu while one waits.
   ChoiceMenuInput& choiceMenuInput() { return choiceMenuInput_; }
   std::int32_t currentTextId() const { return currentTextId_; }
@@ -181,7 +187,6 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   ChoiceMenuInput choiceMenuInput_;
   int commandDepth_ = 0;
   Surface backImage_;
-  std::vector<std::string> errorList_;
   std::int32_t pendingRequest_ = 0;
   std::int32_t currentTextId_ = -1;
   std::uint32_t waitBase_ = 0;
@@ -193,6 +198,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   std::vector<Subsystem*> subsystems_;
   std::unique_ptr<SaveSubsystem> saves_;
   std::unique_ptr<MediaSubsystem> media_;
+  std::unique_ptr<ToolWindows> tools_;
 };
 
 }  // namespace qw

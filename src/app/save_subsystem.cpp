@@ -245,14 +245,8 @@ void SaveSubsystem::RestoreChannels(const std::array<SavedChannel, 3>& saved) {
   }
   const SavedChannel& music = saved[static_cast<std::size_t>(SoundChannelId::Music)];
   if (!music.playing || music.fileName.empty()) return;
-  std::string name = music.fileName;
-  const std::size_t dot = name.rfind('.');
-  const std::size_t separator = name.find_last_of("\\/");
-  if (dot != std::string::npos && (separator == std::string::npos || dot > separator)) {
-    name.erase(dot);
-  }
   try {
-    channels.BgmPlay(name, music.repeatCount);
+    channels.ReplayMusic(music.fileName, music.repeatCount);
   } catch (const std::exception& e) {
     engine_.ApplicationException(e.what());
   }

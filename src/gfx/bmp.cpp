@@ -227,6 +227,9 @@ void DecodeBmp(ByteSpan data, Surface& out) {
     }
   }
   if (!PictureSizeAllowed(info.width, info.height)) Invalid();
+  if (!PictureFitsMemoryBudget(info.width, info.height)) {
+    throw PictureBudgetError(kPictureBudgetMessage);
+  }
   switch (info.compression) {
     case kBiRgb:
       if (info.bpp != 1 && info.bpp != 4 && info.bpp != 8 && info.bpp != 16 && info.bpp != 24 &&

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "gfx/surface.h"
+#include "platform/errors.h"
 
 namespace qw {
 
@@ -21,6 +22,26 @@ constexpr bool PictureSizeAllowed(std::int64_t width, std::int64_t height) {
          width * height * 4 <= kMaxPictureBytes;
 }
 
+// All surfaces of the process together (screen buffers, pictures, masks, scratch copies) stay
+// within this many bytes of pixels: a picture that would take them past it is refused, as one
+// its decoder cannot read. With the largest single picture on top, the engine stays under 1 GB.
+inline constexpr std::int64_t kDefaultPictureMemoryBudget = std::int64_t{768} << 20;
+
+// The budget in force: kDefaultPictureMemoryBudget unless a test set another.
+std::int64_t PictureMemoryBudget();
+// Sets the budget and returns the previous one.
+std::int64_t SetPictureMemoryBudget(std::int64_t bytes);
+// Whether a new picture of width x height leaves all surfaces together within the budget. The
+// surface it replaces still counts: decoders build the new picture before the old one goes.
+bool PictureFitsMemoryBudget(std::int64_t width, std::int64_t height);
+
+// Thrown by the BMP, PNG and JPEG decoders for a picture that does not fit the budget.
+class PictureBudgetError : public FrameworkError {
+ public:
+  using FrameworkError::FrameworkError;
+};
+inline constexpr const char* kPictureBudgetMessage = "Not enough memory for the picture";
+
 using ByteSpan = std::span<const std::uint8_t>;
 
 inline ByteSpan AsBytes(const std::string& s) {
@@ -33,15 +54,17 @@ inline constexpr const char* kInvalidBitmapMessage = "Bitmap image is not valid"
 // BMP: 1, 4, 8, 16, 24 and 32 bits per pixel, bottom-up and top-down, BI_RGB, BI_BITFIELDS,
 // RLE4, RLE8, and the old 12-byte core header. Palette and 16/24-bit pictures come out with
 // the fourth byte 0; 32-bit BI_RGB pixels keep their fourth byte as stored. Throws
-// FrameworkError on anything it cannot read; `out` is then unchanged.
+// FrameworkError on anything it cannot read (PictureBudgetError for a picture past the
+// memory budget); `out` is then unchanged.
 void DecodeBmp(ByteSpan data, Surface& out);
 
 // PNG through libpng: every colour type and depth, interlaced or not. Colours come out as
-// stored (alpha and transparency are dropped), the fourth byte 0. Throws FrameworkError.
+// stored (alpha and transparency are dropped), the fourth byte 0. Throws FrameworkError
+// (PictureBudgetError past the memory budget).
 void DecodePng(ByteSpan data, Surface& out);
 
 // JPEG through libjpeg: baseline, progressive, greyscale, CMYK/YCCK. The fourth byte is 0.
-// Throws FrameworkError.
+// Throws FrameworkError (PictureBudgetError past the memory budget).
 void DecodeJpeg(ByteSpan data, Surface& out);
 
 }  // namespace qw

@@ -105,6 +105,7 @@ bool LoadCodedImage(ByteSpan file, Surface& picture, bool keepSize, TFrlHeader& 
   int height = picture.height();
   if (!keepSize) {
     if (!PictureSizeAllowed(header.width, header.height)) return false;
+    if (!PictureFitsMemoryBudget(header.width, header.height)) return false;
     width = header.width;
     height = header.height;
   }

@@ -249,7 +249,24 @@ struct GlyphRenderer::Impl {
   std::unordered_map<std::string, bool> installed;
   std::unordered_map<char32_t, int> fallbackByChar;  // -1: no font has it
   std::unordered_map<std::uint64_t, Glyph> glyphs;
+  std::size_t glyphBytes = 0;
+  std::size_t glyphLimit = kDefaultCacheLimit;
   Glyph empty;
+
+  // A glyph's share of the cache: its ink and, roughly, its map node.
+  static std::size_t CostOf(const Glyph& g) { return g.ink.size() + sizeof(Glyph) + 32; }
+
+  const Glyph& Keep(std::uint64_t key, Glyph g) {
+    const std::size_t cost = CostOf(g);
+    // Emptying the whole cache is crude but keeps the bound exact; pages of story text
+    // refill it in moments.
+    if (glyphBytes + cost > glyphLimit) {
+      glyphs.clear();
+      glyphBytes = 0;
+    }
+    glyphBytes += cost;
+    return glyphs.emplace(key, std::move(g)).first->second;
+  }
 
   Impl() {
     FcInit();
@@ -438,7 +455,19 @@ const Glyph& GlyphRenderer::Get(std::string_view cp932Family, std::string_view c
     }
   }
   Glyph g = faceId >= 0 ? m.Render(faceId, index, height, bold) : Glyph{};
-  return m.glyphs.emplace(key, std::move(g)).first->second;
+  return m.Keep(key, std::move(g));
+}
+
+void GlyphRenderer::setCacheLimit(std::size_t bytes) {
+  impl_->glyphLimit = bytes;
+  if (impl_->glyphBytes > bytes) {
+    impl_->glyphs.clear();
+    impl_->glyphBytes = 0;
+  }
+}
+
+std::size_t GlyphRenderer::cacheBytes() const {
+  return impl_->glyphBytes;
 }
 
 int GlyphRenderer::TextWidth(std::string_view cp932Family, std::string_view text, int height,

@@ -3,6 +3,7 @@
 // covers exactly the same pixels.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,10 +51,18 @@ class GlyphRenderer {
   // The glyph of the character `ch` (CP932 bytes; a single byte of a symbol font is read
   // through that font's own table) at `height` pixels, the top of its cell at 0. A character
   // the font lacks comes from another installed font; one that no font has, or bytes that
-  // form no character, give an empty glyph. The reference stays valid for the renderer's life.
+  // form no character, give an empty glyph. The reference stays valid until the next call of
+  // Get or TextWidth: a full cache is emptied before it takes the next glyph.
   const Glyph& Get(std::string_view cp932Family, std::string_view ch, int height, bool bold);
   // The width of a CP932 text (the advances of its characters).
   int TextWidth(std::string_view cp932Family, std::string_view text, int height, bool bold);
+
+  // The glyph cache holds at most this many bytes (ink and bookkeeping), or one glyph larger
+  // than that alone: a glyph that would take it past the limit empties it first. Lowering the
+  // limit below what it holds empties it now.
+  static constexpr std::size_t kDefaultCacheLimit = std::size_t{64} << 20;
+  void setCacheLimit(std::size_t bytes);
+  std::size_t cacheBytes() const;
 
  private:
   struct Impl;

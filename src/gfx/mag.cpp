@@ -86,6 +86,7 @@ std::uint32_t TM2BC::BitmapImageSize(ByteSpan file) {
   const int result = ParseHeader(file.data(), prefix, h);
   if (result != kValid && result != kDataBeyondLength) return 0;
   if (!PictureSizeAllowed(h.width(), h.height)) return 0;
+  if (!PictureFitsMemoryBudget(h.width(), h.height)) return 0;
   return static_cast<std::uint32_t>(kBmpHeaderSize + PaletteBytes(h) +
                                     static_cast<std::uint64_t>(h.bytesPerLine) * h.height);
 }

@@ -1,5 +1,6 @@
 #include "gfx/picture.h"
 
+#include <atomic>
 #include <optional>
 
 #include "gfx/codecs.h"
@@ -8,25 +9,34 @@
 #include "platform/ascii.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/file_read.h"
 #include "platform/paths.h"
+#include "platform/work_meter.h"
 
 namespace qw {
 namespace {
 
-std::optional<std::string> ReadPictureFile(std::string_view cp932Name, std::string_view dataRoot) {
-  std::error_code ec;
-  const std::filesystem::path path = ResolvePath(cp932Name, dataRoot);
-  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-  return ReadFileBytes(path);
+std::atomic<std::int64_t> pictureMemoryBudget{kDefaultPictureMemoryBudget};
+
+// What a load counts toward a run's line budget: a decoded pixel costs about a 64th of a
+// script line, a byte read a 1024th.
+constexpr std::uint64_t kPixelsPerWorkUnit = 64;
+constexpr std::uint64_t kFileBytesPerWorkUnit = 1024;
+
+FileRead ReadPictureFile(std::string_view cp932Name, std::string_view dataRoot) {
+  FileRead file = ReadRegularFile(ResolvePath(cp932Name, dataRoot), kMaxPictureFileSize);
+  ChargeWork(1 + file.bytes.size() / kFileBytesPerWorkUnit);
+  return file;
 }
 
 // BMP, JPEG and PNG fail the way the platform's readers do: by an exception.
 std::string ReadOrThrow(std::string_view cp932Name, std::string_view dataRoot) {
-  std::optional<std::string> bytes = ReadPictureFile(cp932Name, dataRoot);
-  if (!bytes) {
-    throw FrameworkError("Cannot open file \"" + PictureDisplayName(cp932Name, dataRoot) + "\"");
+  FileRead file = ReadPictureFile(cp932Name, dataRoot);
+  if (!file) {
+    throw FrameworkError("Cannot open file \"" + PictureDisplayName(cp932Name, dataRoot) + "\". " +
+                         file.reason());
   }
-  return std::move(*bytes);
+  return std::move(file.bytes);
 }
 
 PictureLoad Fail(Surface& picture, const char* message, std::string_view cp932Name,
@@ -38,9 +48,9 @@ PictureLoad Fail(Surface& picture, const char* message, std::string_view cp932Na
 
 PictureLoad LoadMag(Surface& picture, std::string_view cp932Name, std::string_view dataRoot,
                     ErrorReporter& reporter, const MessageBoxFn& messageBox) {
-  std::optional<std::string> bytes = ReadPictureFile(cp932Name, dataRoot);
-  if (!bytes) return Fail(picture, kMagUnreadableMessage, cp932Name, dataRoot, reporter);
-  switch (TM2BC::MMAG_MagtoBmp(AsBytes(*bytes), picture)) {
+  FileRead file = ReadPictureFile(cp932Name, dataRoot);
+  if (!file) return Fail(picture, kMagUnreadableMessage, cp932Name, dataRoot, reporter);
+  switch (TM2BC::MMAG_MagtoBmp(AsBytes(file.bytes), picture)) {
     case TM2BC::Result::Loaded:
       return PictureLoad::Loaded;
     case TM2BC::Result::DecodeFailed:
@@ -56,9 +66,9 @@ PictureLoad LoadMag(Surface& picture, std::string_view cp932Name, std::string_vi
 
 PictureLoad LoadFrl(Surface& picture, std::string_view cp932Name, std::string_view dataRoot,
                     ErrorReporter& reporter) {
-  std::optional<std::string> bytes = ReadPictureFile(cp932Name, dataRoot);
+  FileRead file = ReadPictureFile(cp932Name, dataRoot);
   TFrlHeader header;
-  if (!bytes || !LoadCodedImage(AsBytes(*bytes), picture, false, header)) {
+  if (!file || !LoadCodedImage(AsBytes(file.bytes), picture, false, header)) {
     return Fail(picture, kPictureUnreadableMessage, cp932Name, dataRoot, reporter);
   }
   return PictureLoad::Loaded;
@@ -83,20 +93,45 @@ PictureLoad LoadPicture(Surface& picture, std::string_view cp932Name, std::strin
 PictureLoad LoadPicture(Surface& picture, std::string_view cp932Name, std::string_view dataRoot,
                         ErrorReporter& reporter, const MessageBoxFn& messageBox) {
   const std::string ext = LowerExtension(cp932Name);
-  if (ext == ".bmp") {
-    DecodeBmp(AsBytes(ReadOrThrow(cp932Name, dataRoot)), picture);
-  } else if (ext == ".jpg") {
-    DecodeJpeg(AsBytes(ReadOrThrow(cp932Name, dataRoot)), picture);
-  } else if (ext == ".mag" || ext == ".qim") {
-    return LoadMag(picture, cp932Name, dataRoot, reporter, messageBox);
-  } else if (ext == ".frl") {
-    return LoadFrl(picture, cp932Name, dataRoot, reporter);
-  } else if (ext == ".png") {
-    DecodePng(AsBytes(ReadOrThrow(cp932Name, dataRoot)), picture);
-  } else {
-    return PictureLoad::Skipped;
+  PictureLoad result = PictureLoad::Loaded;
+  try {
+    if (ext == ".bmp") {
+      DecodeBmp(AsBytes(ReadOrThrow(cp932Name, dataRoot)), picture);
+    } else if (ext == ".jpg") {
+      DecodeJpeg(AsBytes(ReadOrThrow(cp932Name, dataRoot)), picture);
+    } else if (ext == ".mag" || ext == ".qim") {
+      result = LoadMag(picture, cp932Name, dataRoot, reporter, messageBox);
+    } else if (ext == ".frl") {
+      result = LoadFrl(picture, cp932Name, dataRoot, reporter);
+    } else if (ext == ".png") {
+      DecodePng(AsBytes(ReadOrThrow(cp932Name, dataRoot)), picture);
+    } else {
+      return PictureLoad::Skipped;
+    }
+  } catch (const PictureBudgetError&) {
+    // Refused for the memory it would take, not for its bytes: the script goes on, as after
+    // any picture the loader cannot use.
+    return Fail(picture, kPictureUnreadableMessage, cp932Name, dataRoot, reporter);
   }
-  return PictureLoad::Loaded;
+  ChargeWork(static_cast<std::uint64_t>(picture.width()) *
+             static_cast<std::uint64_t>(picture.height()) / kPixelsPerWorkUnit);
+  return result;
+}
+
+std::int64_t PictureMemoryBudget() {
+  return pictureMemoryBudget.load(std::memory_order_relaxed);
+}
+
+std::int64_t SetPictureMemoryBudget(std::int64_t bytes) {
+  return pictureMemoryBudget.exchange(bytes, std::memory_order_relaxed);
+}
+
+bool PictureFitsMemoryBudget(std::int64_t width, std::int64_t height) {
+  if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide) {
+    return false;
+  }
+  const auto inUse = static_cast<std::int64_t>(Surface::bytesInUse());
+  return inUse + width * height * 4 <= PictureMemoryBudget();
 }
 
 }  // namespace qw

@@ -34,7 +34,12 @@ inline constexpr const char* kPictureUnreadableMessage = "画像が読めませ�
 //   warning through `host` (skipped when `host` is null). FRL failures give
 //   "画像が読めません:" + the name. Both then leave an 8 x 8 picture (PictureLoad::Failed).
 //   Messages name the file after "%DATA_DRIVE%" was replaced, converted to UTF-8.
-// Pictures larger than 16384 x 16384 or 256 MiB of pixels take these failure paths.
+// Pictures larger than 16384 x 16384 or 256 MiB of pixels take these failure paths; so do
+// files that are no regular file (a FIFO, a device) or larger than kMaxPictureFileSize.
+// A picture that would take all surfaces together past the memory budget (codecs.h) fails as
+// an FRL or MAG file does, whatever its format: "画像が読めません:" (for MAG
+// "ＭＡＧ画像が読めません:"), an 8 x 8 picture, PictureLoad::Failed; the script goes on.
+// Inside a run with a work meter, a load counts its bytes and pixels toward the run's budget.
 PictureLoad LoadPicture(Surface& picture, std::string_view cp932Name, std::string_view dataRoot,
                         ErrorReporter& reporter, Host* host = nullptr);
 

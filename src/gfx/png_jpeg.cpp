@@ -29,6 +29,7 @@ struct PngState {
   std::size_t pos;
   char message[200];
   std::jmp_buf jump;
+  bool overBudget;
 };
 
 void PngError(png_structp png, png_const_charp message) {
@@ -70,6 +71,10 @@ bool PngDecodeInto(PngState& state, Surface& out) {
   const png_uint_32 width = png_get_image_width(png, info);
   const png_uint_32 height = png_get_image_height(png, info);
   if (!PictureSizeAllowed(width, height)) png_error(png, "Picture too large");
+  if (!PictureFitsMemoryBudget(width, height)) {
+    state.overBudget = true;
+    png_error(png, kPictureBudgetMessage);
+  }
   const int colorType = png_get_color_type(png, info);
   const int depth = png_get_bit_depth(png, info);
   if (depth == 16) png_set_strip_16(png);
@@ -113,6 +118,7 @@ struct JpegState {
   jpeg_decompress_struct cinfo;
   JpegError err;
   char message[JMSG_LENGTH_MAX];
+  bool overBudget;
 };
 
 void CmykRow(const std::uint8_t* src, std::uint32_t* dst, JDIMENSION width, bool inverted) {
@@ -149,6 +155,12 @@ bool JpegDecodeInto(JpegState& s, ByteSpan data, Surface& out, std::uint8_t* scr
   if (!PictureSizeAllowed(s.cinfo.output_width, s.cinfo.output_height) ||
       static_cast<std::size_t>(s.cinfo.output_width) * 4 > scratchRowSize) {
     std::snprintf(s.message, sizeof s.message, "Picture too large");
+    jpeg_destroy_decompress(&s.cinfo);
+    return false;
+  }
+  if (!PictureFitsMemoryBudget(s.cinfo.output_width, s.cinfo.output_height)) {
+    std::snprintf(s.message, sizeof s.message, "%s", kPictureBudgetMessage);
+    s.overBudget = true;
     jpeg_destroy_decompress(&s.cinfo);
     return false;
   }
@@ -192,6 +204,7 @@ void DecodePng(ByteSpan data, Surface& out) {
   state.size = data.size();
   Surface decoded;
   if (!PngDecodeInto(state, decoded)) {
+    if (state.overBudget) throw PictureBudgetError(kPictureBudgetMessage);
     throw FrameworkError(std::string("PNG error: ") + state.message);
   }
   out = std::move(decoded);
@@ -204,6 +217,7 @@ void DecodeJpeg(ByteSpan data, Surface& out) {
   std::vector<std::uint8_t> scratchRow(static_cast<std::size_t>(kMaxPictureSide) * 4);
   Surface decoded;
   if (!JpegDecodeInto(*state, data, decoded, scratchRow.data(), scratchRow.size())) {
+    if (state->overBudget) throw PictureBudgetError(kPictureBudgetMessage);
     throw FrameworkError(std::string("JPEG error: ") + state->message);
   }
   out = std::move(decoded);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <utility>
@@ -21,11 +22,13 @@ struct SurfaceView {
   std::uint32_t& at(int x, int y) const { return row(y)[x]; }
 };
 
-// An owning surface.
+// An owning surface. The pixels of all surfaces of the process are counted, so that the
+// picture loaders can keep them within a budget.
 class Surface {
  public:
   Surface() = default;
   Surface(int width, int height, std::uint32_t fill = 0) { reset(width, height, fill); }
+  ~Surface() { Count(size_, 0); }
   Surface(const Surface& other) { *this = other; }
   Surface& operator=(const Surface& other) {
     if (this != &other) {
@@ -36,6 +39,9 @@ class Surface {
   }
   Surface(Surface&& other) noexcept { *this = std::move(other); }
   Surface& operator=(Surface&& other) noexcept {
+    if (this == &other) return *this;
+    // The pixels taken over stay counted; only those given up here are no longer.
+    Count(size_, 0);
     width_ = std::exchange(other.width_, 0);
     height_ = std::exchange(other.height_, 0);
     size_ = std::exchange(other.size_, 0);
@@ -67,6 +73,9 @@ class Surface {
 
   SurfaceView view() { return {data(), width_, height_, width_}; }
 
+  // Bytes of pixels held by all surfaces of the process together.
+  static std::size_t bytesInUse() { return bytesInUse_.load(std::memory_order_relaxed); }
+
  private:
   // Keeps the storage when the pixel count stays the same.
   void allocate(int width, int height) {
@@ -75,14 +84,21 @@ class Surface {
     std::size_t n = static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_);
     if (n != size_) {
       pixels_.reset(n != 0 ? new std::uint32_t[n] : nullptr);
+      Count(size_, n);
       size_ = n;
     }
+  }
+
+  static void Count(std::size_t oldPixels, std::size_t newPixels) {
+    bytesInUse_.fetch_add((newPixels - oldPixels) * sizeof(std::uint32_t),
+                          std::memory_order_relaxed);
   }
 
   int width_ = 0;
   int height_ = 0;
   std::size_t size_ = 0;
   std::unique_ptr<std::uint32_t[]> pixels_;
+  static inline std::atomic<std::size_t> bytesInUse_{0};
 };
 
 }  // namespace qw

@@ -102,6 +102,23 @@ void MediaChannels::BgmPlay(const std::string& name, std::int32_t repeat) {
   PlayCdTrack(TrackNumber(CdTrackText(name)), repeat);
 }
 
+void MediaChannels::ReplayMusic(const std::string& storedFile, std::int32_t repeat) {
+  constexpr std::string_view kCdExtension = ".cda";
+  const bool cdTrack = storedFile.size() >= kCdExtension.size() &&
+                       AsciiLower(storedFile.substr(storedFile.size() - kCdExtension.size())) ==
+                           kCdExtension;
+  if (!cdTrack) {
+    PlayMusic(storedFile, repeat);
+    return;
+  }
+  TSoundChannel& rec = channel(SoundChannelId::Music);
+  rec.repeatCount = repeat;
+  StopMusic();
+  rec.fileName = storedFile;
+  const std::string name = storedFile.substr(0, storedFile.size() - kCdExtension.size());
+  PlayCdTrack(TrackNumber(CdTrackText(name)), repeat);
+}
+
 void MediaChannels::BgmStop() {
   StopMusic();
   if (musicMode_ == 4) StopCd();

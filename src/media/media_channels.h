@@ -78,6 +78,10 @@ class MediaChannels {
   // (throws FrameworkError "'xx' is not a valid integer value" when they are no number, after
   // the music channel has been stopped and has recorded name + ".cda"). Ignored in mode -1.
   void BgmPlay(const std::string& name, std::int32_t repeat);
+  // A load's restart of the saved music `storedFile` (the music record's file name): it plays
+  // as the kind its extension names, whatever the music mode is now; ".cda" is the CD track
+  // of its first two characters. Throws as BgmPlay for a track that is no number.
+  void ReplayMusic(const std::string& storedFile, std::int32_t repeat);
   // `_bgmstop`: stops the music channel, and in mode 4 the CD channel too.
   void BgmStop();
   // `_midiplay`: `file` (any extension; ".mp3" in mode 2 goes to the MP3 route).

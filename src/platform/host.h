@@ -74,8 +74,14 @@ struct LocalTime {
 // A tool window (slot picker, font, version, debug window) as a host shows it. The model lives
 // in the engine and says what the window holds; the host lays out a view of it and reports the
 // reader's actions back. Every text is UTF-8.
+//
+// Kinds: a Slider is a track bar with a tick at every step (`value` of 0..`maximum`); a Choice
+// is a choose-only drop-down list (`lines` its items, `value` the chosen one or -1, `text` the
+// chosen item as the reader sees it). A Button with a `picture` is an image button drawn by
+// the engine: the host shows `picture`, and `pressedPicture` while the reader holds it down.
 struct ToolControl {
-  enum class Kind { Label, Button, List, Edit, Picture, ScrollBar, Tab };
+  enum class Kind { Label, Button, List, Edit, Picture, ScrollBar, Tab, Slider, Choice };
+  static constexpr std::uint32_t kDefaultColor = 0xFF000000;
   Kind kind = Kind::Label;
   std::string name;                // component name, "TkBtn1", "ValList"
   std::string text;                // caption, label text or edit contents
@@ -86,6 +92,9 @@ struct ToolControl {
   bool enabled = true;
   bool visible = true;
   const Surface* picture = nullptr;  // drawn by the engine (image buttons, previews)
+  const Surface* pressedPicture = nullptr;  // an image button held down; null: `picture`
+  std::uint32_t color = kDefaultColor;      // background 0xRRGGBB; kDefaultColor: the host's
+  bool focused = false;                     // takes the keyboard focus when the window opens
 };
 
 class ToolWindowModel {
@@ -97,6 +106,8 @@ class ToolWindowModel {
   // Client size of the window.
   virtual int width() const = 0;
   virtual int height() const = 0;
+  // The window's background colour 0xRRGGBB; nothing for the host's own.
+  virtual std::optional<std::uint32_t> color() const { return std::nullopt; }
   // The controls in reading order (tab order); valid until the next call that changes the
   // model.
   virtual std::vector<ToolControl> controls() const = 0;
@@ -155,6 +166,8 @@ class HostListener {
   virtual void onWheel(int /*notches*/, int /*x*/, int /*y*/) {}
   // The tick given to Host::wakeAt has been reached.
   virtual void onWake() {}
+  // The scroll bar laid over the picture (the backlog's) was moved to `position`.
+  virtual void onScrollBar(int /*position*/) {}
 };
 
 class Host {

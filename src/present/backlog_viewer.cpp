@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 #include "app/engine.h"
 #include "app/save_subsystem.h"
@@ -10,6 +11,7 @@
 #include "gfx/picture.h"
 #include "gfx/raster.h"
 #include "platform/cp932.h"
+#include "tools/image_button.h"
 
 namespace qw {
 namespace {
@@ -57,12 +59,24 @@ int DrawString(TFmain& engine, Surface& dst, int x, int y, std::string_view text
   return x;
 }
 
-void DrawButton(TFmain& engine, Surface& window, const LogButton& b) {
-  DrawRaised(window, b.x, b.y, b.x + b.width, b.y + b.height);
-  const std::string caption = Utf8ToCp932(b.caption);
-  const int w = engine.glyphs().TextWidth(engine.text().fonts[0], caption, kCaptionHeight, false);
-  DrawString(engine, window, b.x + (b.width - w) / 2, b.y + (b.height - kCaptionHeight) / 2,
-             caption, kCaptionHeight, kBlack);
+constexpr const LogButton* kPageButtons[] = {&kLogOlderButton, &kLogNewerButton,
+                                              &kLogExitButton};
+
+// The image button `TTkBtn` the tool windows use, drawn over the picture.
+void DrawButton(TFmain& engine, Surface& window, const LogButton& b, bool pressed) {
+  TTkBtn button;
+  button.width = b.width;
+  button.height = b.height;
+  button.caption = Utf8ToCp932(b.caption);
+  button.fontName = engine.text().fonts[0];
+  button.fontHeight = kCaptionHeight;
+  Surface face;
+  if (pressed) {
+    button.PaintPressed(face, &engine.glyphs());
+  } else {
+    button.Paint(face, &engine.glyphs());
+  }
+  Blit(window, b.x, b.y, b.width, b.height, face, 0, 0, RasterOp::Copy);
 }
 
 bool Inside(const LogButton& b, int x, int y) {
@@ -165,9 +179,8 @@ void BacklogViewer::Show() {
   Surface& window = engine_.window();
   Blit(window, 0, 0, kScreenWidth, kScreenHeight, engine_.screen().buffer(LOG_PAGE), 0, scroll_,
        RasterOp::Copy);
-  DrawButton(engine_, window, kLogOlderButton);
-  DrawButton(engine_, window, kLogNewerButton);
-  DrawButton(engine_, window, kLogExitButton);
+  for (int i = 0; i < 3; ++i)
+    DrawButton(engine_, window, *kPageButtons[i], i == pressed_);
   if (layout_.scrollBarShown) DrawScrollBar(window, layout_, scroll_);
   engine_.PresentWindow({0, 0, kScreenWidth, kScreenHeight});
 }
@@ -178,8 +191,26 @@ void BacklogViewer::ScrollTo(int position) {
   Show();
 }
 
+void BacklogViewer::ShowButton(int index, bool pressed) {
+  const LogButton& b = *kPageButtons[index];
+  DrawButton(engine_, engine_.window(), b, pressed);
+  engine_.PresentWindow({b.x, b.y, b.x + b.width, b.y + b.height});
+}
+
+void BacklogViewer::PressDown(int x, int y) {
+  if (!running_) return;
+  for (int i = 0; i < 3; ++i) {
+    if (Inside(*kPageButtons[i], x, y)) {
+      pressed_ = i;
+      ShowButton(i, true);
+      return;
+    }
+  }
+}
+
 void BacklogViewer::Press(int x, int y) {
   if (!running_) return;
+  if (pressed_ >= 0) ShowButton(std::exchange(pressed_, -1), false);
   if (Inside(kLogOlderButton, x, y)) {
     if (pager_.Older(engine_.saves().log())) Render();
   } else if (Inside(kLogNewerButton, x, y)) {
@@ -226,8 +257,14 @@ void ShowBacklog(TFmain& engine) {
   } detach{engine.saves()};
   input.click = input.mouseDown = input.mouseUp = false;
   while (viewer.running() && !engine.exitRequested()) {
-    engine.waiter().until(
-        [&] { return input.mouseUp || !viewer.running() || engine.exitRequested(); });
+    engine.waiter().until([&] {
+      return input.mouseDown || input.mouseUp || !viewer.running() || engine.exitRequested();
+    });
+    if (input.mouseDown && !input.mouseUp) {
+      input.mouseDown = false;
+      viewer.PressDown(input.mouseX, input.mouseY);
+      continue;
+    }
     if (input.mouseUp) {
       input.click = input.mouseDown = input.mouseUp = false;
       viewer.Press(input.mouseX, input.mouseY);

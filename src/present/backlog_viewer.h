@@ -19,9 +19,11 @@ class BacklogViewer {
   // Puts the window back from `SAVE` and frees the viewer's buffers.
   void Close();
 
+  // The button went down at picture point (x, y): a page button there is drawn held down.
+  void PressDown(int x, int y);
   // A release of the left button at picture point (x, y): `TkBtn1` one page older, `TkBtn2`
   // one page newer, `TkBtn3` the end, the scroll bar's arrows a small step and its track a
-  // large one. Elsewhere nothing happens.
+  // large one. Elsewhere nothing happens. A button held down is drawn raised again.
   void Press(int x, int y);
   // `ScrollBar1` moved: the part of the page from `position` (kept within 0..maximum) shows.
   void ScrollTo(int position);
@@ -36,12 +38,15 @@ class BacklogViewer {
   void Render();
   // The window from `LOG_PAGE` at the scroll position, with the controls over it.
   void Show();
+  // Draws page button `index` (0..2) on the window, held down or not, and presents it.
+  void ShowButton(int index, bool pressed);
 
   TFmain& engine_;
   BacklogPager pager_;
   LogPageLayout layout_;
   int scroll_ = 0;
   bool running_ = false;
+  int pressed_ = -1;  // the page button held down, -1 none
 };
 
 // `Mback`: shows the viewer and waits until it ends (or the program is to end), with the

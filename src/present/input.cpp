@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/engine.h"
+#include "app/tool_windows.h"
 #include "media/menu_hooks.h"
 #include "present/backlog_viewer.h"
 #include "present/display.h"
@@ -76,6 +77,9 @@ constexpr MenuAction kMenuActions[] = {
     {"Mback", ShowBacklog},
     {"Mskipout", StartSkipMode},
     {"Mexit", [](TFmain& e) { e.host().requestClose(); }},
+    {"Mdebug", [](TFmain& e) { e.tools().ShowDebugWindow(); }},
+    {"Kfont", [](TFmain& e) { e.tools().ShowFontWindow(); }},
+    {"Mversion", [](TFmain& e) { e.tools().ShowVersionWindow(); }},
 };
 
 }  // namespace
@@ -97,7 +101,10 @@ void MouseClick(TFmain& engine, int x, int y) {
   Place(engine, x, y);
   if (engine.input().clicksEnabled) engine.input().click = true;
   FlagStore& flags = engine.flags();
-  if (flags.clickFlag >= 0) flags.set(flags.clickFlag, "1");
+  if (flags.clickFlag >= 0) {
+    flags.set(flags.clickFlag, "1");
+    engine.tools().FlagWritten(flags.clickFlag);
+  }
 }
 
 void KeyPressed(TFmain& engine, const std::string& key, bool ctrl) {
@@ -149,8 +156,6 @@ void RunMenuItem(TFmain& engine, const std::string& name) {
       return;
     }
   }
-  // `Kfont` and `Mversion` join the table with the units that own their windows; `Mdebug`
-  // closes the menu and, in debug mode, will show the debug window.
 }
 
 void ResetInputForTitle(TFmain& engine) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/engine.h"
+#include "app/tool_windows.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
 #include "present/display.h"
@@ -164,6 +165,7 @@ void CmdWinexit(TFmain& e) {
 
 void CmdFlgclear(TFmain& e) {
   e.flags().clearRange(e.argInt(0), e.arg(1));
+  e.tools().FlagsReloaded();
 }
 
 void CmdFlginstr(TFmain& e) {

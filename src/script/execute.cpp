@@ -2,6 +2,7 @@
 #include <unordered_map>
 
 #include "app/engine.h"
+#include "app/tool_windows.h"
 #include "platform/cp932.h"
 #include "present/choice_menu_commands.h"
 #include "present/effect_commands.h"
@@ -134,6 +135,7 @@ void TFmain::ExecuteCommand(const std::string& line) {
   if (word.rfind("_$flg", 0) == 0) {
     int index = evaluator_.ReadSubscript(word, 2);
     flags_.setInteger(index, evaluator_.EvaluateArgument(prog_.Args[0]));
+    tools_->FlagWritten(index);
     return;
   }
   if (word.rfind("_@flg", 0) == 0) {
@@ -145,6 +147,7 @@ void TFmain::ExecuteCommand(const std::string& line) {
     } else {
       flags_.set(index, value);
     }
+    tools_->FlagWritten(index);
     return;
   }
   if (CommandHandler handler = FindCommand(word)) {

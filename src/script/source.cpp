@@ -1,9 +1,9 @@
 #include "script/source.h"
 
 #include <cctype>
-#include <fstream>
 
 #include "platform/cp932.h"
+#include "platform/file_read.h"
 #include "platform/paths.h"
 
 namespace qw {
@@ -39,15 +39,21 @@ std::int32_t DeriveScriptKey(std::int32_t fileValue) {
   return static_cast<std::int32_t>(-a);
 }
 
-std::int32_t ReadScriptKey(const std::filesystem::path& folder) {
+std::int32_t ReadScriptKey(const std::filesystem::path& folder, std::string* problem) {
   // Found as every scenario file is: a disc written on Windows may hold "DECODE.KEY".
-  return ReadScriptKeyFile(ResolvePathIn(folder, "decode.key"));
+  return ReadScriptKeyFile(ResolvePathIn(folder, "decode.key"), problem);
 }
 
-std::int32_t ReadScriptKeyFile(const std::filesystem::path& keyFile) {
-  std::ifstream in(keyFile, std::ios::binary);
-  if (!in) return kDefaultScriptKey;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+std::int32_t ReadScriptKeyFile(const std::filesystem::path& keyFile, std::string* problem) {
+  if (problem) problem->clear();
+  FileRead file = ReadRegularFile(keyFile, kMaxSettingsFileSize);
+  if (!file) {
+    if (problem && file.failure != FileReadFailure::Missing) {
+      *problem = "Cannot open file \"" + keyFile.filename().string() + "\". " + file.reason();
+    }
+    return kDefaultScriptKey;
+  }
+  const std::string& text = file.bytes;
   std::size_t i = 0;
   while (i < text.size() && static_cast<unsigned char>(text[i]) <= 32)
     ++i;

@@ -25,10 +25,14 @@ std::int32_t DeriveScriptKey(std::int32_t fileValue);
 inline constexpr std::int32_t kDefaultScriptKey = 467;
 // Reads the key file "decode.key" of `folder` (the current folder when empty), its name matched
 // without regard to letter case; the default key
-// when there is none.
-std::int32_t ReadScriptKey(const std::filesystem::path& folder = {});
+// when there is none. A key file that cannot be read (not a regular file, larger than a
+// settings file, no permission) gives the default key too, and `problem`, when given, says
+// why ("Cannot open file "decode.key". Not a regular file"); it is left empty otherwise.
+std::int32_t ReadScriptKey(const std::filesystem::path& folder = {},
+                           std::string* problem = nullptr);
 // The same from a key file named exactly.
-std::int32_t ReadScriptKeyFile(const std::filesystem::path& keyFile);
+std::int32_t ReadScriptKeyFile(const std::filesystem::path& keyFile,
+                               std::string* problem = nullptr);
 
 // Enciphers or deciphers one line in place (the operation is its own inverse).
 void CipherLine(std::string& line, std::int32_t key);

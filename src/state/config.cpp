@@ -7,6 +7,7 @@
 #include "platform/ascii.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/file_read.h"
 #include "platform/paths.h"
 #include "script/source.h"
 #include "state/flags.h"
@@ -14,19 +15,9 @@
 namespace qw {
 
 std::optional<std::string> ReadFileHead(const std::filesystem::path& path, std::size_t limit) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                       &std::fclose);
+  FileRead file = ReadRegularFileHead(path, limit);
   if (!file) return std::nullopt;
-  std::string data;
-  char chunk[65536];
-  while (data.size() < limit) {
-    std::size_t want = std::min(sizeof chunk, limit - data.size());
-    std::size_t n = std::fread(chunk, 1, want, file.get());
-    data.append(chunk, n);
-    if (n < want) break;
-  }
-  if (std::ferror(file.get()) != 0) return std::nullopt;
-  return data;
+  return std::move(file.bytes);
 }
 
 bool ConfigFile::load(const std::string& path) {
@@ -35,11 +26,13 @@ bool ConfigFile::load(const std::string& path) {
 
 bool ConfigFile::loadFile(const std::filesystem::path& path) {
   entries_.clear();
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
-  std::optional<std::string> bytes = ReadFileHead(path, kMaxSettingsFileBytes);
-  if (!bytes) return false;
-  parse(*bytes);
+  loadError_.clear();
+  FileRead file = ReadRegularFileHead(path, kMaxSettingsFileBytes);
+  if (!file) {
+    loadError_ = "Cannot open file \"" + path.filename().string() + "\". " + file.reason();
+    return false;
+  }
+  parse(file.bytes);
   return true;
 }
 

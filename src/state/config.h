@@ -11,22 +11,28 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_read.h"
+
 namespace qw {
 
 // Settings files are a few hundred bytes; whatever lies beyond this is not read.
-inline constexpr std::size_t kMaxSettingsFileBytes = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxSettingsFileBytes = kMaxSettingsFileSize;
 
-// The first `limit` bytes of a file, or nothing when it cannot be opened or read. Never reads
-// (or allocates) more than `limit`, however large the file is.
+// The first `limit` bytes of a regular file, or nothing when it is none or cannot be opened or
+// read. Never reads (or allocates) more than `limit`, however large the file is, and never
+// waits on a FIFO.
 std::optional<std::string> ReadFileHead(const std::filesystem::path& path, std::size_t limit);
 
 class ConfigFile {
  public:
   // Reads the CP932 name `path` relative to the current folder; returns false when it cannot
-  // be opened (the file then reads as empty).
+  // be read (the file then reads as empty): missing, not a regular file, no permission.
+  // loadError() then says why. Only the first kMaxSettingsFileBytes are read.
   bool load(const std::string& path);
   // The same for a path on this system.
   bool loadFile(const std::filesystem::path& path);
+  // "Cannot open file "qwk.ini". Permission denied" after a failed load, else empty.
+  const std::string& loadError() const { return loadError_; }
   void parse(std::string_view bytes);
   // The value of `key`, or the empty text.
   std::string value(std::string_view key) const;
@@ -39,6 +45,7 @@ class ConfigFile {
 
  private:
   std::vector<std::pair<std::string, std::string>> entries_;
+  std::string loadError_;
 };
 
 // Reads the integer `key` into `target` unless its value is empty. A value that is no number

@@ -15,6 +15,7 @@
 #include "platform/atomic_file.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/file_read.h"
 #include "platform/paths.h"
 #include "state/config.h"
 
@@ -356,6 +357,13 @@ bool Exists(const fs::path& path) {
   return fs::is_regular_file(path, ec);
 }
 
+// A whole save file; nothing for one larger than any save, which is not read at all.
+std::optional<std::string> ReadSaveFile(const fs::path& path) {
+  FileRead file = ReadRegularFile(path, kMaxSaveFileBytes);
+  if (!file) return std::nullopt;
+  return std::move(file.bytes);
+}
+
 std::optional<std::uint64_t> SizeOf(const fs::path& path) {
   std::error_code ec;
   std::uintmax_t size = fs::file_size(path, ec);
@@ -387,7 +395,7 @@ void RemoveQuietly(const fs::path& path) {
 bool Matches(const fs::path& path, const FileSum& sum) {
   std::optional<std::uint64_t> size = SizeOf(path);
   if (!size || *size != sum.size || sum.size > kMaxSaveFileBytes) return false;
-  std::optional<std::string> bytes = ReadFileHead(path, kMaxSaveFileBytes);
+  std::optional<std::string> bytes = ReadSaveFile(path);
   return bytes && SumOf(*bytes) == sum;
 }
 
@@ -665,7 +673,7 @@ SlotLoadResult LoadSlot(std::string_view savePath, int slot, SaveData& data) {
 
   std::array<std::optional<std::string>, 3> bytes;
   for (std::size_t i = 0; i < 3; ++i) {
-    if (Exists(path[i])) bytes[i] = ReadFileHead(path[i], kMaxSaveFileBytes);
+    if (Exists(path[i])) bytes[i] = ReadSaveFile(path[i]);
   }
   if (manifest) {
     for (std::size_t i = 0; i < 3; ++i) {
@@ -717,7 +725,7 @@ std::optional<SaveMessage> SaveGlobalFlags(std::string_view savePath, const Flag
 bool LoadGlobalFlags(std::string_view savePath, FlagStore& flags) {
   fs::path path = SlotFilePath(savePath, 0, ".qfd");
   if (!Exists(path)) return false;
-  std::optional<std::string> bytes = ReadFileHead(path, kMaxSaveFileBytes);
+  std::optional<std::string> bytes = ReadSaveFile(path);
   if (!bytes) return false;
   LineCursor lines(*bytes, kLineBytes);
   std::string line;

@@ -197,7 +197,7 @@ int ParseLogFile(std::string_view bytes, std::vector<LogPage>& pages,
 void ClampSaveData(SaveData& data);
 
 inline constexpr int kStatusFileLines = 516;
-// Save files are small; a larger file is read only this far.
+// Save files are small; a larger file is taken for damaged and not read.
 inline constexpr std::size_t kMaxSaveFileBytes = std::size_t{16} << 20;
 
 // ---- Slots ----

@@ -106,8 +106,8 @@ std::optional<Configuration> ReadConfiguration(const std::filesystem::path& curr
   std::filesystem::path cfgPath = FileInFolder(currentFolder, "qwk.cfg");
   if (!IsFile(cfgPath)) return std::nullopt;
   Configuration c;
-  c.cfg.loadFile(cfgPath);
   std::vector<std::string>& errors = c.errors;
+  if (!c.cfg.loadFile(cfgPath)) errors.push_back(c.cfg.loadError());
 
   c.scenario.programId = c.cfg.value("ProgramID");
   c.dataFolder = currentFolder;
@@ -122,7 +122,7 @@ std::optional<Configuration> ReadConfiguration(const std::filesystem::path& curr
   c.readerSettingsFound = IsFile(iniPath);
   if (c.readerSettingsFound) {
     ConfigFile ini;
-    ini.loadFile(iniPath);
+    if (!ini.loadFile(iniPath)) errors.push_back(ini.loadError());
     ReadReaderSettings(ini, c.reader, errors);
   } else {
     for (std::size_t i = 0; i < 4; ++i)

@@ -15,6 +15,7 @@
 #include "platform/ascii.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/file_read.h"
 #include "platform/paths.h"
 #include "script/commands.h"
 #include "script/menu_block.h"
@@ -165,7 +166,9 @@ class Linter {
         eval_(flags_, values_, reporter_) {
     if (!dir_.has_filename()) dir_ = dir_.parent_path();
     root_ = dir_.string();
-    key_ = ReadScriptKey(dir_);
+    std::string keyProblem;
+    key_ = ReadScriptKey(dir_, &keyProblem);
+    if (!keyProblem.empty()) findings_.push_back({"decode.key", 0, keyProblem, false});
     if (!isCommand_) isCommand_ = [](const std::string& w) { return FindCommand(w) != nullptr; };
   }
 
@@ -242,14 +245,18 @@ class Linter {
     }
   }
 
-  Script* load(const fs::path& path) {
+  // Nothing, with `problem` set, when the file cannot be read.
+  Script* load(const fs::path& path, std::string& problem) {
     const std::string name = shown(path);
     if (auto it = scripts_.find(name); it != scripts_.end()) return &it->second;
-    std::optional<std::string> bytes = ReadFileBytes(path);
-    if (!bytes) return nullptr;
+    FileRead file = ReadRegularFile(path, kMaxScriptFileSize);
+    if (!file) {
+      problem = file.reason();
+      return nullptr;
+    }
     Script script;
     script.name = name;
-    script.source.lines = SplitLines(*bytes);
+    script.source.lines = SplitLines(file.bytes);
     if (AsciiLower(path.extension().string()) == ".txd") {
       for (std::string& line : script.source.lines)
         CipherLine(line, key_);
@@ -270,8 +277,9 @@ class Linter {
       Located found = locate(candidate);
       if (!found.path) continue;
       if (found.caseOnly) reportCase(from, index, "script", candidate, *found.path);
-      if (Script* script = load(*found.path)) return script;
-      report(from, index, "script " + shown(*found.path) + " cannot be read");
+      std::string problem;
+      if (Script* script = load(*found.path, problem)) return script;
+      report(from, index, "script " + shown(*found.path) + " cannot be read: " + problem);
       return nullptr;
     }
     report(from, index, "script " + U(cp932Name) + " not found");

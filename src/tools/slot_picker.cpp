@@ -99,9 +99,24 @@ SlotPicker::Rgb SlotPicker::windowColor() const {
   return mode_ == Mode::Load ? Rgb{208, 208, 160} : Rgb{160, 208, 208};
 }
 
+std::optional<std::uint32_t> SlotPicker::color() const {
+  const Rgb c = windowColor();
+  return static_cast<std::uint32_t>(c.red << 16 | c.green << 8 | c.blue);
+}
+
+void SlotPicker::Draw(const TTkBtn& button, Drawn& drawn, bool pressable) const {
+  button.Paint(drawn.face, glyphs_);
+  if (pressable) {
+    button.PaintPressed(drawn.pressed, glyphs_);
+  } else {
+    drawn.pressed = Surface();
+  }
+}
+
 std::vector<ToolControl> SlotPicker::controls() const {
   using Kind = ToolControl::Kind;
   std::vector<ToolControl> out;
+  out.reserve(12);
   auto add = [&](Kind kind, const char* name, std::string text, IntRect bounds) -> ToolControl& {
     ToolControl c;
     c.kind = kind;
@@ -111,21 +126,55 @@ std::vector<ToolControl> SlotPicker::controls() const {
     out.push_back(std::move(c));
     return out.back();
   };
-  add(Kind::Picture, "TkBtn3", "データ読み込み", {8, 8, 168, 40}).visible = loadPictureShown();
-  add(Kind::Picture, "TkBtn4", "データ保存", {8, 8, 168, 40}).visible = savePictureShown();
-  add(Kind::Label, "Label1", pageLabel(), {432, 16, 512, 40});
+  const std::uint32_t face = *color();
+  // Each image button in the window's colour, drawn into its own slot of `drawn_`.
+  auto draw = [&](ToolControl& c, std::size_t slot, TTkBtn button, bool pressable) {
+    if (!glyphs_) return;
+    button.width = c.bounds.width();
+    button.height = c.bounds.height();
+    button.color = face;
+    button.enabled = c.enabled;
+    if (button.caption.empty()) button.caption = Utf8ToCp932(c.text);
+    Draw(button, drawn_[slot], pressable);
+    c.picture = &drawn_[slot].face;
+    c.pressedPicture = pressable ? &drawn_[slot].pressed : nullptr;
+  };
+  TTkBtn modePicture;
+  modePicture.fontHeight = 16;
+  modePicture.bevelInner = TTkBtn::Bevel::Lowered;
+  ToolControl& load = add(Kind::Picture, "TkBtn3", "データ読み込み", {8, 8, 168, 40});
+  load.visible = loadPictureShown();
+  draw(load, 0, modePicture, false);
+  ToolControl& save = add(Kind::Picture, "TkBtn4", "データ保存", {8, 8, 168, 40});
+  save.visible = savePictureShown();
+  draw(save, 1, modePicture, false);
+  add(Kind::Label, "Label1", pageLabel(), {456, 16, 536, 40}).color = face;
   static constexpr const char* kSlotButtons[kButtons] = {"TkBtn6", "TkBtn7", "TkBtn8", "TkBtn9"};
+  TTkBtn slotButton;
+  slotButton.alignment = TTkBtn::Alignment::Left;
+  slotButton.bevelWidth = 2;
+  slotButton.fontHeight = kCaptionHeight;
   for (int b = 0; b < kButtons; ++b) {
     const int top = 52 + 48 * b;
-    add(Kind::Button, kSlotButtons[b], Cp932ToUtf8(buttonCaption(b)), {8, top, 512, top + 44})
-        .enabled = buttonEnabled(b);
+    ToolControl& button =
+        add(Kind::Button, kSlotButtons[b], Cp932ToUtf8(buttonCaption(b)), {8, top, 536, top + 44});
+    button.enabled = buttonEnabled(b);
+    slotButton.caption = buttonCaption(b);
+    draw(button, static_cast<std::size_t>(2 + b), slotButton, true);
   }
-  ToolControl& slider = add(Kind::ScrollBar, "TrackBar1", {}, {64, 248, 456, 272});
+  ToolControl& slider = add(Kind::Slider, "TrackBar1", {}, {64, 248, 480, 276});
   slider.value = page_;
   slider.maximum = kPages - 1;
-  add(Kind::Button, "TkBtn1", "＜", {8, 244, 56, 276}).visible = previousVisible();
-  add(Kind::Button, "TkBtn2", "＞", {464, 244, 512, 276}).visible = nextVisible();
-  add(Kind::Button, "TkBtn5", "キャンセル", {408, 284, 512, 312});
+  slider.color = face;
+  slider.focused = true;
+  TTkBtn plain;
+  ToolControl& previous = add(Kind::Button, "TkBtn1", "＜", {8, 244, 56, 276});
+  previous.visible = previousVisible();
+  draw(previous, 6, plain, true);
+  ToolControl& next = add(Kind::Button, "TkBtn2", "＞", {488, 244, 536, 276});
+  next.visible = nextVisible();
+  draw(next, 7, plain, true);
+  draw(add(Kind::Button, "TkBtn5", "キャンセル", {432, 284, 536, 312}), 8, plain, true);
   ToolControl& list = add(Kind::List, "Captions", {}, {0, 0, 0, 0});
   list.value = -1;
   list.lines.reserve(kSaveSlotCount);

@@ -11,8 +11,11 @@
 
 #include "platform/host.h"
 #include "state/save_files.h"
+#include "tools/image_button.h"
 
 namespace qw {
+
+class GlyphRenderer;
 
 inline constexpr const char* kSlotPickerCaption = "ファイル選択";
 inline constexpr const char* kOverwriteQuestion = "上書きしていいですか？";
@@ -77,6 +80,8 @@ class SlotPicker final : public ToolWindowModel {
   bool loadPictureShown() const { return mode_ == Mode::Load; }
   bool savePictureShown() const { return mode_ == Mode::Save; }
   Rgb windowColor() const;
+  // Draws the image buttons; without it the host shows plain buttons with their captions.
+  void setGlyphs(GlyphRenderer* glyphs) { glyphs_ = glyphs; }
 
   // What a reader sees, in reading order (UTF-8): the page label, then the 80 captions.
   std::vector<std::string> Texts() const;
@@ -90,9 +95,12 @@ class SlotPicker final : public ToolWindowModel {
   std::string caption() const override { return kSlotPickerCaption; }
   int width() const override { return kWidth; }
   int height() const override { return kHeight; }
-  // The mode picture, `Label1`, the four slot buttons, `TrackBar1`, `TkBtn1`, `TkBtn2`,
-  // `TkBtn5`, and the list `Captions` of all 80 captions, which has no area of its own: it is
-  // what the reader pages through.
+  // windowColor(), as 0xRRGGBB.
+  std::optional<std::uint32_t> color() const override;
+  // The mode picture, `Label1`, the four slot buttons, `TrackBar1` (in the window's colour,
+  // with the focus), `TkBtn1`, `TkBtn2`, `TkBtn5`, and the list `Captions` of all 80
+  // captions, which has no area of its own: it is what the reader pages through. The
+  // buttons and mode pictures are image buttons drawn with the glyphs given.
   std::vector<ToolControl> controls() const override;
   // "TkBtn6".."TkBtn9": a slot button (saving into a used slot asks first); "slot" with value
   // N: slot N itself, its page shown first; "TrackBar1": page `value`; "TkBtn1", "TkBtn2": the
@@ -100,12 +108,22 @@ class SlotPicker final : public ToolWindowModel {
   void act(const std::string& control, int value, const std::string& text) override;
   bool closed() const override { return !open_; }
 
-  static constexpr int kWidth = 520;
+  static constexpr int kWidth = 544;
   static constexpr int kHeight = 320;
+  static constexpr int kCaptionHeight = 12;
 
  private:
+  // The buttons as drawn: face and held down, by control.
+  struct Drawn {
+    Surface face;
+    Surface pressed;
+  };
+  static constexpr int kDrawnButtons = 9;
+
   void Close(std::optional<int> slot);
   void PressAndAsk(int button);
+  // Draws `button` into `drawn` (its pressed look too, for buttons that can be pressed).
+  void Draw(const TTkBtn& button, Drawn& drawn, bool pressable) const;
 
   Mode mode_ = Mode::Load;
   int page_ = 0;
@@ -114,6 +132,8 @@ class SlotPicker final : public ToolWindowModel {
   std::array<std::string, kSaveSlotCount> captions_;
   std::array<bool, kSaveSlotCount> used_{};
   Question question_;
+  GlyphRenderer* glyphs_ = nullptr;
+  mutable std::array<Drawn, kDrawnButtons> drawn_;  // what controls() hands out
 };
 
 }  // namespace qw

@@ -233,6 +233,15 @@ TEST(InterpreterSystemValues, FixedValuesAtStart) {
   EXPECT_EQ(r.errors, std::vector<std::string>{});
 }
 
+TEST(InterpreterSystemValues, DebugModeAndDarkeningFromTheReadersSettings) {
+  Scenario s;
+  s.writeFile("qwk.ini", "DebugMode=on\r\nBGDarkness=1\r\n");
+  s.writeScript("autorun.txt", "_$flg[1]=$sys[2]\n_$flg[2]=$sys[3]\n");
+  HeadlessReport r = s.run();
+  EXPECT_EQ(r.flags[1], "1");
+  EXPECT_EQ(r.flags[2], "1");
+}
+
 TEST(InterpreterSystemValues, IndexPastTheTableFailsTheExpression) {
   Scenario s;
   s.writeScript("autorun.txt", "_$flg[1]=$sys[64]+5\n_$flg[2]=$sys[-1]\n");

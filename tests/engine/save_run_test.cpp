@@ -462,12 +462,14 @@ TEST(SaveRunSlots, ALoadRestoresTheChannelRecordsAndPlaysTheMusicAgain) {
   rig.scenario.writeFile("se.wav", testing::WavBytes(100));
   rig.run(
       "_bgmmode 3\n_bgmplay theme,0\n_pcmplay se.wav,3\n_textclear\n一\n"
-      "_bgmplay other,2\n_pcmstop\n二\n",
+      "_bgmmode 0\n_midiplay other.wav,2\n_pcmstop\n二\n",
       "menu Msave\nslot 2\nclick\nmenu Mload\nslot 2\n");
   ASSERT_TRUE(rig.inputExhausted());
   EXPECT_EQ(rig.engine->prog().Pc, 4);
+  EXPECT_EQ(rig.engine->media().channels().musicMode(), 0);
   const MediaChannels& channels = rig.engine->media().channels();
-  // The music of the page start plays again, endlessly, by the music mode's extension.
+  // The music of the page start plays again, endlessly, as the file it was, although the
+  // music mode now asks for MIDI.
   EXPECT_EQ(channels.music().fileName, "theme.wav");
   EXPECT_EQ(channels.music().repeatCount, 0);
   EXPECT_TRUE(channels.music().playing);

@@ -17,6 +17,7 @@ constexpr int kPictureWidth = 640;
 constexpr int kPictureHeight = 480;
 constexpr int kSlotCount = 80;
 constexpr int kFontRows = 4;
+constexpr int kFlagCount = 512;
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r';
@@ -170,6 +171,27 @@ EventScript ParseEvents(std::string_view text, const std::string& source) {
       continue;
     }
 
+    if (word == "debug") {
+      HeadlessEvent ev;
+      ev.kind = HeadlessEvent::Kind::Debug;
+      ev.after = after;
+      ev.line = lineNo;
+      ev.name = std::string(NextWord(rest));
+      if (ev.name == "set") {
+        std::string_view n = NextWord(rest);
+        if (n.empty()) p.fail("debug set needs a flag N and a TEXT");
+        ev.value = static_cast<int>(p.number(n, "flag", 0, kFlagCount - 1));
+        ev.text = std::string(rest);
+      } else if (ev.name == "update" || ev.name == "refresh" || ev.name == "close" ||
+                 ev.name == "quit") {
+        p.noMore(StripComment(rest), word);
+      } else {
+        p.fail("debug needs set N TEXT, update, refresh, close or quit, found '" + ev.name + "'");
+      }
+      script.events.push_back(std::move(ev));
+      continue;
+    }
+
     rest = StripComment(rest);
     if (word == "input-cancel" || word == "file-cancel" || word == "slot-cancel") {
       untimed();
@@ -242,6 +264,12 @@ EventScript ParseEvents(std::string_view text, const std::string& source) {
            ev.name == "." || ev.name == "..")) {
         p.fail("a snapshot NAME is a plain file name, found '" + ev.name + "'");
       }
+    } else if (word == "scroll") {
+      ev.kind = Kind::Scroll;
+      std::string_view n = NextWord(rest);
+      p.noMore(rest, word);
+      ev.value = static_cast<int>(
+          p.number(n, "scroll position", 0, std::numeric_limits<std::int32_t>::max()));
     } else if (word == "wait") {
       ev.kind = Kind::Wait;
       std::string_view ms = NextWord(rest);

@@ -12,8 +12,24 @@
 namespace qw {
 
 struct HeadlessEvent {
-  // ClickOutside: a left click on the window beside the picture (it ends a movie).
-  enum class Kind { Click, RightClick, Down, Up, Move, Key, Menu, Wait, Snap, ClickOutside, Wheel };
+  // ClickOutside: a left click on the window beside the picture (it ends a movie). Debug: a
+  // button of the shown debug window (`name` "set", "update", "refresh", "close", "quit").
+  // Scroll: the scroll bar over the picture moved to `value`.
+  enum class Kind {
+    Click,
+    RightClick,
+    Down,
+    Up,
+    Move,
+    Key,
+    Menu,
+    Wait,
+    Snap,
+    ClickOutside,
+    Wheel,
+    Debug,
+    Scroll
+  };
   Kind kind = Kind::Click;
   // `at +MS`: due MS virtual milliseconds after the previous event was taken.
   std::optional<std::uint32_t> after;
@@ -24,6 +40,8 @@ struct HeadlessEvent {
   bool ctrl = false;
   std::uint32_t ms = 0;  // wait
   int notches = 0;       // wheel: 1 up, -1 down
+  int value = 0;         // debug set: the flag line; scroll: the position
+  std::string text;      // debug set: the text typed (UTF-8)
   int line = 0;          // one-based line in the events file
 };
 
@@ -57,8 +75,8 @@ class EventsError : public std::runtime_error {
 };
 
 // Reads the whole text (UTF-8) or throws EventsError at the first bad line. `#` at the start of
-// a line, or after a blank, begins a comment; in the text of `input`, `file` and `font` it does
-// not, since those take the rest of the line as written.
+// a line, or after a blank, begins a comment; in the text of `input`, `file`, `font` and
+// `debug set` it does not, since those take the rest of the line as written.
 EventScript ParseEvents(std::string_view text, const std::string& source = "events");
 
 }  // namespace qw

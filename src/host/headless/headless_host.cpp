@@ -6,6 +6,7 @@
 
 #include "app/run_stop.h"
 #include "gfx/png_writer.h"
+#include "platform/text_cut.h"
 
 namespace qw {
 
@@ -209,6 +210,12 @@ void HeadlessHost::deliver(const HeadlessEvent& ev) {
     case Kind::Menu:
       listener_->onMenuItem(ev.name);
       break;
+    case Kind::Scroll:
+      listener_->onScrollBar(ev.value);
+      break;
+    case Kind::Debug:
+      pressDebugButton(ev);
+      break;
     case Kind::Wait:
     case Kind::Snap:
       break;
@@ -303,7 +310,8 @@ MessageAnswer HeadlessHost::messageBox(const MessageBoxSpec& spec) {
   }
   // A script that reports in an endless loop must not fill the memory of a long run.
   if (messages_.size() < kMaxRecordedMessages) {
-    messages_.push_back({spec.caption, spec.text, AnswerName(answer), spec.icon, spec.buttons});
+    messages_.push_back(
+        {CutText(spec.caption), CutText(spec.text), AnswerName(answer), spec.icon, spec.buttons});
   }
   return answer;
 }
@@ -354,13 +362,20 @@ void HeadlessHost::writeSnapshot(const std::string& name) {
 }
 
 void HeadlessHost::recordWindow(const ToolWindowModel& model) {
-  if (windows_.size() >= kMaxRecordedWindows) return;
-  WindowRecord record{model.formName(), model.caption(), {}};
+  if (windows_.size() >= kMaxRecordedWindows || windowTextBytes_ >= kMaxRecordedWindowBytes) {
+    return;
+  }
+  WindowRecord record{model.formName(), CutText(model.caption()), {}};
+  auto keep = [&](const std::string& text) {
+    record.texts.push_back(CutText(text));
+    windowTextBytes_ += record.texts.back().size();
+  };
   for (const ToolControl& c : model.controls()) {
     if (!c.visible) continue;
-    if (!c.text.empty()) record.texts.push_back(c.text);
+    if (!c.text.empty()) keep(c.text);
     if (c.kind == ToolControl::Kind::List || c.kind == ToolControl::Kind::Tab) {
-      record.texts.insert(record.texts.end(), c.lines.begin(), c.lines.end());
+      for (const std::string& line : c.lines)
+        keep(line);
     }
   }
   windows_.push_back(std::move(record));
@@ -392,6 +407,28 @@ void HeadlessHost::showToolWindow(ToolWindowModel& model, bool modal) {
   }
   // A window with nothing to answer it (the version window) closes as a box with only OK does.
   if (!model.closed()) model.act("cancel", 0, {});
+}
+
+void HeadlessHost::pressDebugButton(const HeadlessEvent& ev) {
+  auto shown = std::find_if(openWindows_.begin(), openWindows_.end(),
+                            [](const ToolWindowModel* m) { return m->formName() == "TFdebug"; });
+  if (shown == openWindows_.end()) return;
+  ToolWindowModel& model = **shown;
+  if (ev.name == "set") {
+    model.act("ValList", ev.value, {});
+    model.act("ValEdit1", 0, ev.text);
+    model.act("Button3", 0, {});
+  } else if (ev.name == "update") {
+    model.act("Button2", 0, {});
+  } else if (ev.name == "refresh") {
+    model.act("Button5", 0, {});
+  } else if (ev.name == "close") {
+    model.act("Button1", 0, {});
+  } else if (ev.name == "quit") {
+    model.act("Button4", 0, {});
+  }
+  // 閉じる hides the window: it is no longer shown.
+  if (model.closed()) closeToolWindow(model);
 }
 
 void HeadlessHost::closeToolWindow(ToolWindowModel& model) {

@@ -108,7 +108,7 @@ class HeadlessHost final : public Host {
   // queues: `slot N` acts as control "slot" with value N, `slot-cancel` (or none queued) as
   // "cancel"; `font N NAME` acts as "font" with value N and text NAME, then "ok". A modal model
   // still open after its answer is cancelled. A modeless window stays open until
-  // closeToolWindow.
+  // closeToolWindow, or until its model closes itself after a `debug` event.
   void showToolWindow(ToolWindowModel& model, bool modal) override;
   void toolWindowChanged(ToolWindowModel&) override {}
   void closeToolWindow(ToolWindowModel& model) override;
@@ -149,6 +149,9 @@ class HeadlessHost final : public Host {
   };
   const std::vector<WindowRecord>& windows() const { return windows_; }
   static constexpr std::size_t kMaxRecordedWindows = 10000;
+  // Windows shown after their texts reached this many bytes are not recorded. Texts of
+  // recorded windows and message boxes are cut to kMaxListTextBytes each.
+  static constexpr std::size_t kMaxRecordedWindowBytes = std::size_t{16} << 20;
   // The modeless windows open now.
   const std::vector<ToolWindowModel*>& openToolWindows() const { return openWindows_; }
 
@@ -167,6 +170,8 @@ class HeadlessHost final : public Host {
   std::optional<std::uint64_t> wakeTime() const { return wake_; }
   void fireWake();
   void recordWindow(const ToolWindowModel& model);
+  // `debug ...`: the button of the shown debug window; nothing when none is shown.
+  void pressDebugButton(const HeadlessEvent& ev);
 
   EventScript script_;
   std::size_t next_ = 0;  // next event to take
@@ -198,6 +203,7 @@ class HeadlessHost final : public Host {
   std::mutex postedMutex_;
   std::deque<std::function<void()>> posted_;
   std::vector<WindowRecord> windows_;
+  std::size_t windowTextBytes_ = 0;
   std::vector<ToolWindowModel*> openWindows_;
 };
 

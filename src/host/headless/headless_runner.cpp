@@ -7,17 +7,17 @@
 #include "app/engine.h"
 #include "app/media_subsystem.h"
 #include "app/run_stop.h"
+#include "app/tool_windows.h"
 #include "host/headless/media_report.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
+#include "platform/file_read.h"
 
 namespace qw {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::uint64_t kLineLimit = 100'000'000;
 
 // Restores the current folder however the run ends, so one process can run many scenarios.
 class CurrentDirGuard {
@@ -47,15 +47,24 @@ fs::path Absolute(const fs::path& p) {
 }
 
 EventScript ReadEvents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw HeadlessUsageError("cannot read the events file " + file.string());
-  std::ostringstream text;
-  text << in.rdbuf();
+  FileRead text = ReadRegularFile(file, kMaxEventsFileSize);
+  if (!text) {
+    throw HeadlessUsageError("cannot read the events file " + file.string() + ": " + text.reason());
+  }
   try {
-    return ParseEvents(text.str(), file.string());
+    return ParseEvents(text.bytes, file.string());
   } catch (const EventsError& e) {
     throw HeadlessUsageError(e.what());
   }
+}
+
+// The debug window's three lists (UTF-8).
+nlohmann::ordered_json DebugToJson(const DebugWindow& debug) {
+  nlohmann::ordered_json values = nlohmann::ordered_json::array();
+  for (const std::string& line : debug.values())
+    values.push_back(Cp932ToUtf8(line));
+  return {{"errors", debug.errors()}, {"values", std::move(values)},
+          {"status", debug.statusLines()}};
 }
 
 void WriteTextFile(const fs::path& file, const std::string& text) {
@@ -94,7 +103,7 @@ int RunHeadless(const HeadlessRunOptions& options, HeadlessReport* out) {
   EngineOptions engineOptions;
   engineOptions.dataRoot = dataRoot.string();
   engineOptions.startDir = scenarioDir;
-  engineOptions.lineLimit = kLineLimit;
+  engineOptions.lineLimit = options.lineLimit;
   engineOptions.coverage = options.coverage;
 
   HeadlessReport report;
@@ -131,6 +140,7 @@ int RunHeadless(const HeadlessRunOptions& options, HeadlessReport* out) {
     report.errors = engine.errorList();
     report.messages = host.messages();
     report.windows = host.windows();
+    if (engine.tools().debugMode()) report.debug = DebugToJson(engine.tools().debug());
     report.channels = ChannelsToJson(engine.media().channels());
     report.audio = AudioLogToJson(engine.media().log());
   }

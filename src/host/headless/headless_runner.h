@@ -22,6 +22,10 @@ struct HeadlessRunOptions {
   // Where `snap` events and final.png go; no pictures are written without it.
   std::optional<std::filesystem::path> snapshotDir;
   std::uint64_t timeLimitMs = HeadlessHost::kDefaultTimeLimitMs;
+  // The work a run may do without waiting, in script lines (costly steps count as more than
+  // one); past it the run ends with the outcome "time-limit".
+  static constexpr std::uint64_t kDefaultLineLimit = 100'000'000;
+  std::uint64_t lineLimit = kDefaultLineLimit;
   // The desktop's bits per pixel as the engine will see them.
   int colorDepth = 32;
   // Records the script lines the run takes, when set (`--coverage`).

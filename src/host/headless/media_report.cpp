@@ -2,13 +2,15 @@
 
 #include "host/headless/report.h"
 #include "platform/cp932.h"
+#include "platform/text_cut.h"
 
 namespace qw {
 
 namespace {
 
+// Cut before the conversion, so that a name of megabytes is never converted whole.
 std::string FileText(const std::string& cp932) {
-  return ValidUtf8(Cp932ToUtf8(cp932));
+  return CutText(ValidUtf8(Cp932ToUtf8(std::string_view(cp932).substr(0, kMaxListTextBytes))));
 }
 
 nlohmann::ordered_json ChannelToJson(const TSoundChannel& c) {

@@ -1,6 +1,9 @@
 #include "host/headless/report.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "platform/text_cut.h"
 
 namespace qw {
 
@@ -70,39 +73,104 @@ std::string ValidUtf8(std::string_view text) {
   return out;
 }
 
-std::string ReportToJson(const HeadlessReport& r) {
-  using Json = nlohmann::ordered_json;
-  auto texts = [](const std::vector<std::string>& items) {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Keeps the report within kMaxReportBytes: every text is cut to kMaxListTextBytes and made
+// valid, and the entries of a list that would pass the budget are left out.
+class ReportBudget {
+ public:
+  std::string text(std::string_view s) {
+    std::string t = CutText(ValidUtf8(s.substr(0, std::min(s.size(), kMaxListTextBytes * 4))));
+    charge(JsonCost(t));
+    return t;
+  }
+  // Whether another list entry fits; once one did not, none does.
+  bool room() {
+    if (used_ > kMaxReportBytes) truncated_ = true;
+    return !truncated_;
+  }
+  bool truncated() const { return truncated_; }
+  Json texts(const std::vector<std::string>& items) {
     Json array = Json::array();
-    for (const std::string& item : items)
-      array.push_back(ValidUtf8(item));
+    for (const std::string& item : items) {
+      if (!room()) break;
+      array.push_back(text(item));
+    }
     return array;
-  };
+  }
+  // The same bounds for a part built elsewhere (channels, audio, debug lists).
+  Json bound(const Json& value) {
+    if (value.is_string()) return text(value.get_ref<const std::string&>());
+    if (value.is_array()) {
+      Json array = Json::array();
+      for (const Json& item : value) {
+        if (!room()) break;
+        array.push_back(bound(item));
+      }
+      return array;
+    }
+    if (value.is_object()) {
+      Json object = Json::object();
+      for (auto it = value.begin(); it != value.end(); ++it) {
+        charge(it.key().size() + 8);
+        object[it.key()] = bound(it.value());
+      }
+      return object;
+    }
+    charge(24);
+    return value;
+  }
+
+ private:
+  // Bytes the text takes in the JSON at worst: escapes of six bytes, quotes, indentation.
+  static std::size_t JsonCost(std::string_view t) {
+    std::size_t cost = 16;
+    for (char c : t) {
+      const auto b = static_cast<unsigned char>(c);
+      cost += (b < 0x20 || c == '"' || c == '\\') ? 6 : 1;
+    }
+    return cost;
+  }
+  void charge(std::size_t bytes) { used_ += bytes; }
+
+  std::size_t used_ = 0;
+  bool truncated_ = false;
+};
+
+}  // namespace
+
+std::string ReportToJson(const HeadlessReport& r) {
+  ReportBudget budget;
   Json doc;
   doc["outcome"] = OutcomeName(r.outcome);
   doc["exit_code"] = r.exitCode;
-  doc["file"] = ValidUtf8(r.file);
+  doc["file"] = budget.text(r.file);
   doc["line"] = r.line;
-  doc["caption"] = ValidUtf8(r.caption);
+  doc["caption"] = budget.text(r.caption);
   doc["virtual_ms"] = r.virtualMs;
-  doc["flags"] = texts(r.flags);
-  doc["errors"] = texts(r.errors);
+  doc["flags"] = budget.texts(r.flags);
+  doc["errors"] = budget.texts(r.errors);
   Json messages = Json::array();
   for (const MessageRecord& m : r.messages) {
+    if (!budget.room()) break;
     messages.push_back(
-        {{"caption", ValidUtf8(m.caption)}, {"text", ValidUtf8(m.text)}, {"answer", m.answer}});
+        {{"caption", budget.text(m.caption)}, {"text", budget.text(m.text)}, {"answer", m.answer}});
   }
   doc["messages"] = std::move(messages);
-  doc["channels"] = r.channels;
-  doc["audio"] = r.audio;
+  doc["channels"] = budget.bound(r.channels);
+  doc["audio"] = budget.bound(r.audio);
   Json windows = Json::array();
   for (const HeadlessHost::WindowRecord& w : r.windows) {
-    windows.push_back({{"name", ValidUtf8(w.name)},
-                       {"caption", ValidUtf8(w.caption)},
-                       {"texts", texts(w.texts)}});
+    if (!budget.room()) break;
+    windows.push_back({{"name", budget.text(w.name)},
+                       {"caption", budget.text(w.caption)},
+                       {"texts", budget.texts(w.texts)}});
   }
   doc["windows"] = std::move(windows);
-  if (r.debug) doc["debug"] = *r.debug;
+  if (r.debug) doc["debug"] = budget.bound(*r.debug);
+  if (budget.truncated()) doc["truncated"] = true;
   // Texts were made valid above; what the engine's structures hold is replaced the same way.
   return doc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -41,7 +41,12 @@ struct HeadlessReport {
 
 // `text` with every byte that is not part of well-formed UTF-8 replaced by U+FFFD.
 std::string ValidUtf8(std::string_view text);
-// Two-space indented JSON, keys in the documented order; texts pass through ValidUtf8.
+// The report's bound: its texts, escaped, take at most about this many bytes.
+inline constexpr std::size_t kMaxReportBytes = std::size_t{32} << 20;
+
+// Two-space indented JSON, keys in the documented order; texts pass through ValidUtf8 and are
+// cut to kMaxListTextBytes. List entries that would take the report past kMaxReportBytes are
+// left out, and then the report ends with "truncated": true.
 std::string ReportToJson(const HeadlessReport& report);
 
 }  // namespace qw

@@ -1,12 +1,17 @@
 #include "host/qt/tool_window_view.h"
 
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSlider>
 #include <QTabBar>
 
 namespace qw {
@@ -29,6 +34,36 @@ QPixmap PixmapOf(const Surface& s) {
   return QPixmap::fromImage(image.copy());
 }
 
+void SetBackground(QWidget* w, std::uint32_t rgb) {
+  QPalette palette = w->palette();
+  const QColor color(QRgb(0xFF000000u | rgb));
+  palette.setColor(QPalette::Window, color);
+  palette.setColor(QPalette::Button, color);
+  w->setPalette(palette);
+  w->setAutoFillBackground(true);
+}
+
+// An image button: the engine's drawing of it, and its drawing held down while pressed.
+class ImageButtonWidget final : public QAbstractButton {
+ public:
+  explicit ImageButtonWidget(QWidget* parent) : QAbstractButton(parent) {}
+  void setPictures(const Surface& face, const Surface* pressed) {
+    face_ = PixmapOf(face);
+    pressed_ = pressed && !pressed->empty() ? PixmapOf(*pressed) : face_;
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, isDown() ? pressed_ : face_);
+  }
+
+ private:
+  QPixmap face_;
+  QPixmap pressed_;
+};
+
 }  // namespace
 
 ToolWindowView::ToolWindowView(ToolWindowModel& model, QWidget* parent,
@@ -36,22 +71,49 @@ ToolWindowView::ToolWindowView(ToolWindowModel& model, QWidget* parent,
     : QDialog(parent), model_(model), act_(std::move(act)) {
   setWindowTitle(FromUtf8(model.caption()));
   setFixedSize(model.width(), model.height());
+  if (const std::optional<std::uint32_t> color = model.color()) SetBackground(this, *color);
+  QWidget* focus = nullptr;
   for (const ToolControl& c : model.controls()) {
     QWidget* w = make(c);
     w->setObjectName(FromUtf8(c.name));
     w->setGeometry(c.bounds.left, c.bounds.top, c.bounds.width(), c.bounds.height());
+    if (c.color != ToolControl::kDefaultColor) SetBackground(w, c.color);
+    if (c.focused && !focus) focus = w;
     widgets_[c.name] = w;
   }
   refresh();
+  if (focus) focus->setFocus();
 }
 
 QWidget* ToolWindowView::make(const ToolControl& c) {
   const std::string name = c.name;
   switch (c.kind) {
     case ToolControl::Kind::Button: {
-      auto* b = new QPushButton(this);
-      connect(b, &QPushButton::clicked, this, [this, name] { act(name, 0, {}); });
+      QAbstractButton* b = nullptr;
+      if (c.picture) {
+        b = new ImageButtonWidget(this);
+      } else {
+        b = new QPushButton(this);
+      }
+      connect(b, &QAbstractButton::clicked, this, [this, name] { act(name, 0, {}); });
       return b;
+    }
+    case ToolControl::Kind::Slider: {
+      auto* s = new QSlider(Qt::Horizontal, this);
+      s->setTickPosition(QSlider::TicksBelow);
+      s->setTickInterval(1);
+      s->setPageStep(1);
+      connect(s, &QSlider::valueChanged, this, [this, name](int value) {
+        if (!refreshing_) act(name, value, {});
+      });
+      return s;
+    }
+    case ToolControl::Kind::Choice: {
+      auto* box = new QComboBox(this);
+      box->setEditable(false);
+      // `activated` is the reader's choice only, never a change made by refresh().
+      connect(box, &QComboBox::activated, this, [this, name](int index) { act(name, index, {}); });
+      return box;
     }
     case ToolControl::Kind::List: {
       auto* l = new QListWidget(this);
@@ -93,6 +155,11 @@ void ToolWindowView::update(QWidget* w, const ToolControl& c) {
   w->setVisible(c.visible);
   switch (c.kind) {
     case ToolControl::Kind::Button: {
+      if (auto* image = dynamic_cast<ImageButtonWidget*>(w)) {
+        image->setText(FromUtf8(c.text));
+        if (c.picture) image->setPictures(*c.picture, c.pressedPicture);
+        break;
+      }
       auto* b = static_cast<QPushButton*>(w);
       if (c.picture && !c.picture->empty()) {
         b->setText({});
@@ -128,6 +195,25 @@ void ToolWindowView::update(QWidget* w, const ToolControl& c) {
       auto* s = static_cast<QScrollBar*>(w);
       s->setRange(0, c.maximum);
       s->setValue(c.value);
+      break;
+    }
+    case ToolControl::Kind::Slider: {
+      auto* s = static_cast<QSlider*>(w);
+      s->setRange(0, c.maximum);
+      s->setValue(c.value);
+      break;
+    }
+    case ToolControl::Kind::Choice: {
+      auto* box = static_cast<QComboBox*>(w);
+      bool same = box->count() == static_cast<int>(c.lines.size());
+      for (int i = 0; same && i < box->count(); ++i)
+        same = box->itemText(i) == FromUtf8(c.lines[static_cast<std::size_t>(i)]);
+      if (!same) {
+        box->clear();
+        for (const std::string& line : c.lines)
+          box->addItem(FromUtf8(line));
+      }
+      box->setCurrentIndex(c.value);
       break;
     }
     case ToolControl::Kind::Tab: {
