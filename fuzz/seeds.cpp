@@ -51,6 +51,9 @@ std::vector<std::string> Seeds(std::string_view target) {
         "_branch 1\n_endbranch\n_else\n_endelse\n_return\n");
     out.push_back("~0000001Atext\n\\raw\n_(1),_(2),_$flg[3]=(1+2)*3^2%7\n_foo a,\"b,c\",*,d_e\n");
   }
+#ifdef QW_FUZZ_ENGINE_SEEDS
+  if (out.empty()) return EngineSeeds(target);
+#endif
   return out;
 }
 

@@ -1,8 +1,10 @@
 #include "app/cli.h"
 
 #include <ostream>
+#include <system_error>
 
 #include "platform/atomic_file.h"
+#include "platform/file_read.h"
 #include "platform/paths.h"
 #include "script/source.h"
 
@@ -123,23 +125,26 @@ CommandLine ParseCommandLineArguments(const std::vector<std::string>& args) {
 }
 
 int RunCipherCommand(const CommandLine& cmd, std::ostream& err) {
-  std::optional<std::string> bytes = ReadFileBytes(cmd.in);
-  if (!bytes) {
-    err << "quillwork cipher: cannot read " << cmd.in << "\n";
+  FileRead input = ReadRegularFile(cmd.in, kMaxScriptFileSize);
+  if (!input) {
+    err << "quillwork cipher: cannot read " << cmd.in << ": " << input.reason() << "\n";
     return 1;
   }
-  std::int32_t key = kDefaultScriptKey;
-  if (cmd.keyFile) {
-    if (!ReadFileBytes(*cmd.keyFile)) {
-      err << "quillwork cipher: cannot read the key file " << cmd.keyFile->string() << "\n";
-      return 1;
-    }
-    key = ReadScriptKeyFile(*cmd.keyFile);
-  } else {
-    key = ReadScriptKey();
+  std::error_code ec;
+  if (cmd.keyFile && !std::filesystem::exists(*cmd.keyFile, ec)) {
+    err << "quillwork cipher: cannot read the key file " << cmd.keyFile->string() << "\n";
+    return 1;
   }
-  CipherBytes(*bytes, key);
-  if (!WriteFileAtomically(cmd.out, *bytes)) {
+  std::string problem;
+  const std::int32_t key =
+      cmd.keyFile ? ReadScriptKeyFile(*cmd.keyFile, &problem) : ReadScriptKey({}, &problem);
+  // An unusable key file would silently encipher with the default key.
+  if (!problem.empty()) {
+    err << "quillwork cipher: " << problem << "\n";
+    return 1;
+  }
+  CipherBytes(input.bytes, key);
+  if (!WriteFileAtomically(cmd.out, input.bytes)) {
     err << "quillwork cipher: cannot write " << cmd.out << "\n";
     return 1;
   }

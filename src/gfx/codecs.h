@@ -24,8 +24,9 @@ constexpr bool PictureSizeAllowed(std::int64_t width, std::int64_t height) {
 
 // All surfaces of the process together (screen buffers, pictures, masks, scratch copies) stay
 // within this many bytes of pixels: a picture that would take them past it is refused, as one
-// its decoder cannot read. With the largest single picture on top, the engine stays under 1 GB.
-inline constexpr std::int64_t kDefaultPictureMemoryBudget = std::int64_t{768} << 20;
+// its decoder cannot read. With the largest picture's file or mask on top (256 MB), the engine
+// stays under 1 GB.
+inline constexpr std::int64_t kDefaultPictureMemoryBudget = std::int64_t{640} << 20;
 
 // The budget in force: kDefaultPictureMemoryBudget unless a test set another.
 std::int64_t PictureMemoryBudget();

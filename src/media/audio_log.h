@@ -20,6 +20,8 @@ struct AudioEvent {
 class AudioLog {
  public:
   static constexpr std::size_t kMaxEntries = 10'000;
+  // File names longer than this are cut (at a character boundary) so the full log stays small.
+  static constexpr std::size_t kMaxFileBytes = 1024;
 
   explicit AudioLog(std::uint32_t originTicks = 0) : origin_(originTicks) {}
 

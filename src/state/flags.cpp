@@ -37,6 +37,19 @@ std::int32_t StrToInt(std::string_view text) {
   throw FrameworkError("'" + Cp932ToUtf8(text) + "' is not a valid integer value");
 }
 
+void FlagStore::set(int index, std::string value) {
+  if (value.size() > kMaxCellBytes) {
+    std::size_t end = 0;
+    while (end < value.size()) {
+      const std::size_t next = end + CharLength(value, end);
+      if (next > kMaxCellBytes) break;
+      end = next;
+    }
+    value.resize(end);
+  }
+  cells_[static_cast<std::size_t>(index)] = std::move(value);
+}
+
 std::int32_t FlagStore::integer(int index) const {
   const std::string& cell = text(index);
   return cell.empty() ? 0 : StrToInt(cell);

@@ -14,7 +14,10 @@ class FlagStore {
   static constexpr int kLocalCount = 256;
 
   const std::string& text(int index) const { return cells_[static_cast<std::size_t>(index)]; }
-  void set(int index, std::string value) { cells_[static_cast<std::size_t>(index)] = std::move(value); }
+  // The longest text a cell keeps, so that 512 cells stay within a few tens of megabytes
+  // whatever a script concatenates; longer texts are cut at a character boundary.
+  static constexpr std::size_t kMaxCellBytes = 64 * 1024;
+  void set(int index, std::string value);
   // The integer view: 0 for the empty text, else the text as a signed 32-bit decimal.
   // Throws FrameworkError when the text is not one.
   std::int32_t integer(int index) const;

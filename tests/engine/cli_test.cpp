@@ -1,6 +1,7 @@
 #include "app/cli.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <random>
@@ -110,6 +111,13 @@ TEST_F(CipherCommandTest, MissingFilesFailWithAMessage) {
   write("a.txt", "x");
   EXPECT_EQ(run({"cipher", "--key-file", path("no.key"), path("a.txt"), path("o.txd")}, &errors), 1);
   EXPECT_NE(errors.find("key file"), std::string::npos);
+  // Neither a FIFO nor a device is read: no hang, no endless allocation, no default key.
+  ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
+  EXPECT_EQ(run({"cipher", path("fifo"), path("o.txd")}, &errors), 1);
+  EXPECT_NE(errors.find("Not a regular file"), std::string::npos);
+  EXPECT_EQ(run({"cipher", "--key-file", "/dev/zero", path("a.txt"), path("o.txd")}, &errors), 1);
+  EXPECT_NE(errors.find("Not a regular file"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(path("o.txd")));
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "platform/file_read.h"
 #include "platform/text_cut.h"
 #include "platform/work_meter.h"
+#include "state/flags.h"
 #include "state/save_files.h"
 #include "support/report_text.h"
 #include "support/scenario.h"
@@ -142,6 +143,18 @@ TEST(CutText, LongTextsEndInAMarkAndNeverInHalfACharacter) {
 // ---- The work meter ----
 
 struct Stopped {};
+
+TEST(FlagCellBound, LongTextsAreCutAtACharacterBoundary) {
+  FlagStore flags;
+  // A double-byte character straddles the limit: it goes whole.
+  std::string text(FlagStore::kMaxCellBytes - 1, 'a');
+  text += Utf8ToCp932("星");
+  text += std::string(100, 'b');
+  flags.set(3, text);
+  EXPECT_EQ(flags.text(3), std::string(FlagStore::kMaxCellBytes - 1, 'a'));
+  flags.set(4, std::string(FlagStore::kMaxCellBytes, 'c'));
+  EXPECT_EQ(flags.text(4).size(), FlagStore::kMaxCellBytes);
+}
 
 TEST(WorkMeter, ChargesPastTheLimitEndTheRunAndAddsOnlyCount) {
   std::uint64_t used = 0;

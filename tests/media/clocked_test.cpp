@@ -169,5 +169,19 @@ TEST(ClockedOutput, PlaysASectionAndNeverAnEmptyOne) {
   EXPECT_TRUE(out.isOpen(AudioSlot::Cd));
 }
 
+TEST(AudioLogBound, EntriesAndFileNamesStayBounded) {
+  AudioLog log(100);
+  // A double-byte character across the bound goes whole.
+  std::string name(AudioLog::kMaxFileBytes - 1, 'a');
+  name += "\x90\xaf";
+  log.record(150, "music", "play", name);
+  ASSERT_EQ(log.entries().size(), 1u);
+  EXPECT_EQ(log.entries()[0].ms, 50u);
+  EXPECT_EQ(log.entries()[0].file, std::string(AudioLog::kMaxFileBytes - 1, 'a'));
+  for (std::size_t i = 0; i < AudioLog::kMaxEntries + 5; ++i)
+    log.record(200, "sound", "play", "se.wav");
+  EXPECT_EQ(log.entries().size(), AudioLog::kMaxEntries);
+}
+
 }  // namespace
 }  // namespace qw
