@@ -60,6 +60,18 @@ fuzz() {
   ctest --test-dir build-fuzz --output-on-failure
 }
 
+# The whole test suite once more, built with the address and undefined-behaviour sanitizers.
+sanitize() {
+  local flags="-O1 -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
+  # Warnings are held to account by the plain build; the sanitizers' inlining only adds noise.
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQW_WERROR=OFF \
+    -DQW_BUILD_BENCH=OFF -DQW_BUILD_FUZZ=OFF -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+  cmake --build build-asan -j"$jobs"
+  LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j"$jobs"
+}
+
 case "${1:-play}" in
   play)
     shift || true
@@ -77,8 +89,12 @@ case "${1:-play}" in
     install_missing
     build
     ;;
+  sanitize)
+    install_missing
+    sanitize
+    ;;
   *)
-    echo "usage: $0 [play [ARGS] | test | build]" >&2
+    echo "usage: $0 [play [ARGS] | test | build | sanitize]" >&2
     exit 2
     ;;
 esac
