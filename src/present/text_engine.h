@@ -17,6 +17,9 @@ enum class ClickWaitKind { Line, Page };
 // characters and tags, ending with the end-of-line handling. Every character stores the
 // position after it in `TextPos` and sets `Status` to 2.
 void DrawTextLine(TFmain& engine, const std::string& line, int fromPos);
+// A tag's file name in double quotes from `pos` (CP932), stopping at the tag's end when the
+// closing quote is missing; `pos` moves past it. Empty when no quote opens there.
+std::string ReadTagFileName(std::string_view s, std::size_t& pos);
 // Raw text: no tags, no end-of-line wait; newlines and form feeds take effect.
 void DrawRawText(TFmain& engine, const std::string& text);
 // The text reset of the start and of a return to the title (the caller refreshes).

@@ -23,8 +23,15 @@ std::int32_t ReadNumber(std::string_view s, std::size_t& pos) {
   return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-// A file name in double quotes, stopping at the tag's end when the closing quote is missing.
-std::string ReadQuoted(std::string_view s, std::size_t& pos) {
+std::uint32_t TagColor(TFmain& engine, std::string_view s, std::size_t& pos) {
+  std::string_view spec = s.substr(pos, std::min<std::size_t>(7, s.size() - pos));
+  pos += spec.size();
+  return ParseMaskColor(spec, Surface{}, engine) & 0xFFFFFFu;
+}
+
+}  // namespace
+
+std::string ReadTagFileName(std::string_view s, std::size_t& pos) {
   while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t'))
     ++pos;
   if (pos >= s.size() || s[pos] != '"') return {};
@@ -38,14 +45,6 @@ std::string ReadQuoted(std::string_view s, std::size_t& pos) {
   if (pos < s.size() && s[pos] == '"') ++pos;
   return name;
 }
-
-std::uint32_t TagColor(TFmain& engine, std::string_view s, std::size_t& pos) {
-  std::string_view spec = s.substr(pos, std::min<std::size_t>(7, s.size() - pos));
-  pos += spec.size();
-  return ParseMaskColor(spec, Surface{}, engine) & 0xFFFFFFu;
-}
-
-}  // namespace
 
 std::size_t ProcessTextTag(TFmain& engine, std::string_view s, std::size_t pos) {
   TTextStatus& t = engine.textStatus();
@@ -150,17 +149,17 @@ std::size_t ProcessTextTag(TFmain& engine, std::string_view s, std::size_t pos) 
         t.edgeMode = ReadNumber(s, pos) != 0 ? 1 : 0;
         break;
       case 'V': {
-        std::string file = ReadQuoted(s, pos);
+        std::string file = ReadTagFileName(s, pos);
         if (soundAllowed()) PlaySimpleSound(engine, file, true);
         break;
       }
       case 'O': {
-        std::string file = ReadQuoted(s, pos);
+        std::string file = ReadTagFileName(s, pos);
         if (soundAllowed()) PlaySimpleSound(engine, file, false);
         break;
       }
       case 'A': {
-        std::string file = ReadQuoted(s, pos);
+        std::string file = ReadTagFileName(s, pos);
         if (!file.empty()) {
           int w = DrawTextLayerImage(engine, t.cursorX + f.offsetX, t.cursorY + f.offsetY, file,
                                      std::nullopt);

@@ -17,6 +17,7 @@
 #include "platform/errors.h"
 #include "platform/file_read.h"
 #include "platform/paths.h"
+#include "present/text_engine.h"
 #include "script/commands.h"
 #include "script/menu_block.h"
 #include "script/parse.h"
@@ -620,21 +621,6 @@ class Linter {
 
   // ---- story text ----
 
-  static std::string ReadQuoted(std::string_view s, std::size_t& pos) {
-    while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t'))
-      ++pos;
-    if (pos >= s.size() || s[pos] != '"') return {};
-    ++pos;
-    std::string name;
-    while (pos < s.size() && s[pos] != '"' && s[pos] != '>') {
-      std::size_t n = CharLength(s, pos);
-      name.append(s.substr(pos, n));
-      pos += n;
-    }
-    if (pos < s.size() && s[pos] == '"') ++pos;
-    return name;
-  }
-
   std::size_t checkTag(const Script& s, std::size_t i, std::string_view text, std::size_t p) {
     while (p < text.size() && text[p] != '>') {
       const char letter = text[p];
@@ -644,7 +630,7 @@ class Linter {
       }
       ++p;
       if (letter == 'V' || letter == 'O' || letter == 'A') {
-        std::string name = ReadQuoted(text, p);
+        std::string name = ReadTagFileName(text, p);
         if (!name.empty()) {
           checkFile(s, i, letter == 'A' ? "picture" : "sound", name);
         } else if (letter != 'O') {
