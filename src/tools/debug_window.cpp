@@ -6,6 +6,7 @@
 #include "platform/cp932.h"
 #include "state/flags.h"
 #include "tools/image_button.h"
+#include "tools/tool_controls.h"
 
 namespace qw {
 namespace {
@@ -198,14 +199,9 @@ std::vector<ToolControl> DebugWindow::controls() const {
   std::vector<ToolControl> out;
   auto add = [&](Kind kind, const char* name, std::string text, IntRect bounds,
                  int page) -> ToolControl& {
-    ToolControl c;
-    c.kind = kind;
-    c.name = name;
-    c.text = std::move(text);
-    c.bounds = bounds;
+    ToolControl& c = AddControl(out, kind, name, std::move(text), bounds);
     c.visible = page < 0 || page == tab_;
-    out.push_back(std::move(c));
-    return out.back();
+    return c;
   };
   ToolControl& pages = add(Kind::Tab, "PageControl1", {}, {4, 4, 455, 28}, -1);
   pages.lines.assign(kTabNames.begin(), kTabNames.end());

@@ -8,6 +8,7 @@
 #include "gfx/glyphs.h"
 #include "platform/ascii.h"
 #include "platform/cp932.h"
+#include "tools/tool_controls.h"
 
 namespace qw {
 namespace {
@@ -164,13 +165,7 @@ std::vector<ToolControl> FontWindow::controls() const {
   using Kind = ToolControl::Kind;
   std::vector<ToolControl> out;
   auto add = [&](Kind kind, const char* name, std::string text, IntRect bounds) -> ToolControl& {
-    ToolControl c;
-    c.kind = kind;
-    c.name = name;
-    c.text = std::move(text);
-    c.bounds = bounds;
-    out.push_back(std::move(c));
-    return out.back();
+    return AddControl(out, kind, name, std::move(text), bounds);
   };
   add(Kind::Label, "Panel5", "フォント名", {8, 8, 232, 28});
   add(Kind::Label, "Panel6", "コメント", {240, 8, 472, 28});

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/cp932.h"
+#include "tools/tool_controls.h"
 
 namespace qw {
 namespace {
@@ -118,13 +119,7 @@ std::vector<ToolControl> SlotPicker::controls() const {
   std::vector<ToolControl> out;
   out.reserve(12);
   auto add = [&](Kind kind, const char* name, std::string text, IntRect bounds) -> ToolControl& {
-    ToolControl c;
-    c.kind = kind;
-    c.name = name;
-    c.text = std::move(text);
-    c.bounds = bounds;
-    out.push_back(std::move(c));
-    return out.back();
+    return AddControl(out, kind, name, std::move(text), bounds);
   };
   const std::uint32_t face = *color();
   // Each image button in the window's colour, drawn into its own slot of `drawn_`.

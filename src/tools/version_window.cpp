@@ -8,6 +8,7 @@
 #include "present/text_state.h"
 #include "state/settings.h"
 #include "tools/image_button.h"
+#include "tools/tool_controls.h"
 
 namespace qw {
 namespace {
@@ -87,13 +88,7 @@ std::vector<ToolControl> VersionWindow::controls() const {
   using Kind = ToolControl::Kind;
   std::vector<ToolControl> out;
   auto add = [&](Kind kind, const char* name, std::string text, IntRect bounds) -> ToolControl& {
-    ToolControl c;
-    c.kind = kind;
-    c.name = name;
-    c.text = std::move(text);
-    c.bounds = bounds;
-    out.push_back(std::move(c));
-    return out.back();
+    return AddControl(out, kind, name, std::move(text), bounds);
   };
   const int right = width() - kMargin;
   add(Kind::Picture, "VerImage", {},

@@ -7,10 +7,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/env_scope.h"
+
 namespace qw {
 namespace {
 
 namespace fs = std::filesystem;
+using test::EnvScope;
 
 void Write(const fs::path& p, const std::string& text) {
   fs::create_directories(p.parent_path());
@@ -61,19 +64,12 @@ TEST(BundledDemoTest, TheCopyFollowsTheBundleAndKeepsTheReadersFiles) {
 }
 
 TEST(BundledDemoTest, TheReadersFolderComesFromTheEnvironment) {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  const std::string saved = data ? data : "";
-  setenv("XDG_DATA_HOME", "/data", 1);
+  EnvScope dataHome("XDG_DATA_HOME", "/data");
   EXPECT_EQ(ReaderDemoFolder(), fs::path("/data/quillwork/demo"));
   setenv("XDG_DATA_HOME", "relative", 1);
   const char* home = std::getenv("HOME");
   if (home && home[0] == '/') {
     EXPECT_EQ(ReaderDemoFolder(), fs::path(home) / ".local/share/quillwork/demo");
-  }
-  if (data) {
-    setenv("XDG_DATA_HOME", saved.c_str(), 1);
-  } else {
-    unsetenv("XDG_DATA_HOME");
   }
 }
 

@@ -16,6 +16,7 @@
 #include "input_rig.h"
 #include "media/media_samples.h"
 #include "platform/cp932.h"
+#include "support/env_scope.h"
 #include "support/report_text.h"
 #include "support/scenario.h"
 
@@ -23,6 +24,7 @@ namespace qw {
 namespace {
 
 namespace fs = std::filesystem;
+using test::EnvScope;
 using test::InputRig;
 using test::Scenario;
 
@@ -140,27 +142,6 @@ TEST(SaveRunSettings, AnEndWritesSettingsGlobalFlagsAndReadTextButTheErrorQuesti
   }
 }
 
-// XDG_CONFIG_HOME pointed elsewhere while it lives.
-class ConfigHomeScope {
- public:
-  explicit ConfigHomeScope(const fs::path& folder) {
-    if (const char* old = std::getenv("XDG_CONFIG_HOME")) previous_ = old;
-    ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-  }
-  ~ConfigHomeScope() {
-    if (previous_) {
-      ::setenv("XDG_CONFIG_HOME", previous_->c_str(), 1);
-    } else {
-      ::unsetenv("XDG_CONFIG_HOME");
-    }
-  }
-  ConfigHomeScope(const ConfigHomeScope&) = delete;
-  ConfigHomeScope& operator=(const ConfigHomeScope&) = delete;
-
- private:
-  std::optional<std::string> previous_;
-};
-
 TEST(SaveRunSettings, TheInstallFolderOfTheProgramIdBecomesTheDataFolder) {
   Scenario s;
   s.writeFile("qwk.cfg", "ProgramID=MyStory\r\nSavePath=./\r\n");
@@ -171,7 +152,7 @@ TEST(SaveRunSettings, TheInstallFolderOfTheProgramIdBecomesTheDataFolder) {
               "other=/nowhere\r\nmystory = " + (s.dir() / "installed").string() + "\r\n");
   s.writeFile("installed/qwk.ini", "[Display]\r\nBGDarkness=1\r\n");
   {
-    ConfigHomeScope home(s.dir() / "config");
+    EnvScope home("XDG_CONFIG_HOME", (s.dir() / "config").string());
     s.run();
   }
   // The reader's settings were read there and are written back there, with the saves.

@@ -8,10 +8,12 @@
 #include "engine/save_test_folder.h"
 #include "platform/cp932.h"
 #include "state/install_path.h"
+#include "support/env_scope.h"
 
 namespace qw {
 namespace {
 
+using test::EnvScope;
 using test::TempFolder;
 
 const std::string kGothic(kStartFontName);
@@ -242,17 +244,10 @@ TEST(SettingsInstallPathTest, LinesOfTheInstallPathsFile) {
 }
 
 TEST(SettingsInstallPathTest, ConfigurationFolderFollowsXdg) {
-  const char* saved = std::getenv("XDG_CONFIG_HOME");
-  std::string keep = saved ? saved : "";
-  ::setenv("XDG_CONFIG_HOME", "/cfg/home", 1);
+  EnvScope home("XDG_CONFIG_HOME", "/cfg/home");
   EXPECT_EQ(InstallPathsFile(), std::filesystem::path("/cfg/home/quillwork/install-paths.ini"));
   ::setenv("XDG_CONFIG_HOME", "relative", 1);
   EXPECT_NE(UserConfigFolder().string().rfind("relative", 0), 0u);
-  if (saved) {
-    ::setenv("XDG_CONFIG_HOME", keep.c_str(), 1);
-  } else {
-    ::unsetenv("XDG_CONFIG_HOME");
-  }
 }
 
 }  // namespace

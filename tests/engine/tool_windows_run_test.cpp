@@ -15,6 +15,7 @@
 #include "host/headless/events.h"
 #include "input_rig.h"
 #include "platform/cp932.h"
+#include "support/env_scope.h"
 #include "support/report_text.h"
 #include "support/scenario.h"
 #include "tools/image_button.h"
@@ -23,6 +24,7 @@ namespace qw {
 namespace {
 
 namespace fs = std::filesystem;
+using test::EnvScope;
 using test::InputRig;
 using test::Scenario;
 
@@ -45,27 +47,6 @@ std::vector<std::string> Strings(const nlohmann::ordered_json& array) {
     out.push_back(item.get<std::string>());
   return out;
 }
-
-// XDG_CONFIG_HOME pointed at a folder of the test while it lives.
-class ConfigHomeScope {
- public:
-  explicit ConfigHomeScope(const fs::path& folder) {
-    if (const char* old = std::getenv("XDG_CONFIG_HOME")) previous_ = old;
-    ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-  }
-  ~ConfigHomeScope() {
-    if (previous_) {
-      ::setenv("XDG_CONFIG_HOME", previous_->c_str(), 1);
-    } else {
-      ::unsetenv("XDG_CONFIG_HOME");
-    }
-  }
-  ConfigHomeScope(const ConfigHomeScope&) = delete;
-  ConfigHomeScope& operator=(const ConfigHomeScope&) = delete;
-
- private:
-  std::optional<std::string> previous_;
-};
 
 // ---- Events ----
 
@@ -295,7 +276,7 @@ TEST(VersionWindowRun, ItNamesTheVersionAndWhereTheScenarioRuns) {
   Scenario s;
   const fs::path config = s.dir().parent_path() / "config";
   fs::create_directories(config / "quillwork");
-  ConfigHomeScope home(config);
+  EnvScope home("XDG_CONFIG_HOME", (config).string());
   s.writeFile("qwk.cfg", "SavePath=./\r\nProgramID=Story\r\nVersion=ver.png\r\n");
   s.writePng("ver.png", Surface(64, 32, 0x3366CC));
   s.writeScript("autorun.txt", "あ\n");

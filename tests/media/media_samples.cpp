@@ -10,11 +10,7 @@
 #include <numbers>
 #include <stdexcept>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-}
+#include "ffmpeg_muxer.h"
 
 namespace qw::testing {
 
@@ -58,9 +54,9 @@ void VarLen(std::string& s, std::uint32_t v) {
   s += bytes;
 }
 
-void Check(int r, const char* what) {
-  if (r < 0) throw std::runtime_error(std::string(what) + " failed: " + std::to_string(r));
-}
+using encode::AudioEncoder;
+using encode::Check;
+using encode::Muxer;
 
 }  // namespace
 
@@ -128,70 +124,6 @@ std::string MidiBytes(int format, std::uint16_t division,
 
 namespace {
 
-// An output file with one stream per encoder, written as frames come.
-class Muxer {
- public:
-  explicit Muxer(const std::filesystem::path& path) {
-    Check(avformat_alloc_output_context2(&ctx_, nullptr, nullptr, path.string().c_str()),
-          "output context");
-    path_ = path.string();
-  }
-  ~Muxer() {
-    for (auto* c : codecs_)
-      avcodec_free_context(&c);
-    if (ctx_) {
-      if (ctx_->pb) avio_closep(&ctx_->pb);
-      avformat_free_context(ctx_);
-    }
-  }
-  int add(AVCodecContext* codec) {
-    if (ctx_->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    Check(avcodec_open2(codec, codec->codec, nullptr), "encoder open");
-    AVStream* st = avformat_new_stream(ctx_, nullptr);
-    Check(avcodec_parameters_from_context(st->codecpar, codec), "parameters");
-    st->time_base = codec->time_base;
-    codecs_.push_back(codec);
-    return st->index;
-  }
-  void begin() {
-    Check(avio_open(&ctx_->pb, path_.c_str(), AVIO_FLAG_WRITE), "avio_open");
-    Check(avformat_write_header(ctx_, nullptr), "header");
-  }
-  void send(int stream, AVFrame* frame) {
-    AVCodecContext* codec = codecs_[static_cast<std::size_t>(stream)];
-    Check(avcodec_send_frame(codec, frame), "send frame");
-    AVPacket* pkt = av_packet_alloc();
-    while (avcodec_receive_packet(codec, pkt) == 0) {
-      av_packet_rescale_ts(pkt, codec->time_base, ctx_->streams[stream]->time_base);
-      pkt->stream_index = stream;
-      Check(av_interleaved_write_frame(ctx_, pkt), "write");
-    }
-    av_packet_free(&pkt);
-  }
-  void finish() {
-    for (std::size_t i = 0; i < codecs_.size(); ++i)
-      send(static_cast<int>(i), nullptr);
-    Check(av_write_trailer(ctx_), "trailer");
-  }
-
- private:
-  AVFormatContext* ctx_ = nullptr;
-  std::string path_;
-  std::vector<AVCodecContext*> codecs_;
-};
-
-AVCodecContext* AudioEncoder(const std::string& name, int rate, AVSampleFormat format) {
-  const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
-  if (!codec) throw std::runtime_error("no encoder " + name);
-  AVCodecContext* c = avcodec_alloc_context3(codec);
-  c->sample_rate = rate;
-  c->sample_fmt = format;
-  av_channel_layout_default(&c->ch_layout, 1);
-  c->time_base = {1, rate};
-  c->bit_rate = 64000;
-  return c;
-}
-
 // Sends `ms` milliseconds of a 440 Hz tone in frames of the encoder's size.
 void SendTone(Muxer& mux, int stream, AVCodecContext* c, int ms) {
   const int total = c->sample_rate * ms / 1000;
@@ -225,7 +157,8 @@ void EncodeTone(const std::filesystem::path& path, const std::string& codec, int
                           : codec == "libmp3lame" ? AV_SAMPLE_FMT_S16P
                                                   : AV_SAMPLE_FMT_S16;
   Muxer mux(path);
-  AVCodecContext* c = AudioEncoder(codec, rate, format);
+  AVCodecContext* c = AudioEncoder(codec.c_str(), rate, format);
+  c->bit_rate = 64000;
   int stream = mux.add(c);
   mux.begin();
   SendTone(mux, stream, c, ms);
