@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libpng-dev libjpeg-dev
   zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev libfontconfig-dev
   fonts-ipafont-gothic nlohmann-json3-dev libsdl2-mixer-dev timgm6mb-soundfont libavformat-dev
-  libavcodec-dev libavutil-dev libswscale-dev libswresample-dev)
+  libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libsdl2-dev libspeechd-dev)
 # For the libFuzzer runs; where a release names them otherwise, the runs are skipped.
 fuzz_packages=(clang libclang-rt-14-dev)
 

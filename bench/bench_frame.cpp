@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "bench_support.h"
 #include "gfx/composite.h"
 #include "gfx/raster.h"
 #include "present/screen.h"
@@ -12,7 +13,8 @@ namespace {
 qw::Surface Pattern(int w, int h, std::uint32_t seed) {
   qw::Surface s(w, h);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) s.at(x, y) = (seed * 2654435761u) ^ (static_cast<std::uint32_t>(x * 7 + y * 13));
+    for (int x = 0; x < w; ++x)
+      s.at(x, y) = (seed * 2654435761u) ^ (static_cast<std::uint32_t>(x * 7 + y * 13));
   return s;
 }
 
@@ -76,6 +78,7 @@ void BM_BusyFrame(benchmark::State& state) {
     qw::DrawSprites(s, window);
     benchmark::DoNotOptimize(window.data());
   }
+  qw::bench::ReportCopies(state);
 }
 BENCHMARK(BM_BusyFrame);
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "bench_support.h"
 #include "gfx/composite.h"
 #include "gfx/picture_writers.h"
 
@@ -45,6 +46,7 @@ void BM_Composite(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(state.iterations() * 640 * 480 * 4);
+  qw::bench::ReportCopies(state);
 }
 BENCHMARK(BM_Composite)
     ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {0, 1}})
@@ -57,6 +59,7 @@ void BM_DarkenFrame(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(state.iterations() * 640 * 480 * 4);
+  qw::bench::ReportCopies(state);
 }
 BENCHMARK(BM_DarkenFrame);
 

@@ -65,7 +65,8 @@ int Play(const qw::CommandLine& cmd, int argc, char** argv) {
   options.startDir = dir;
   options.dataRoot =
       WithoutTrailingSeparator(cmd.dataRoot ? std::filesystem::absolute(*cmd.dataRoot, ec) : dir);
-  return qw::PlayInWindow(options, argc, argv);
+  options.textHook = cmd.textHook;
+  return qw::PlayInWindow(options, cmd.desktop, argc, argv);
 }
 
 int Headless(const qw::CommandLine& cmd) {
@@ -76,6 +77,7 @@ int Headless(const qw::CommandLine& cmd) {
   options.reportFile = cmd.report;
   options.snapshotDir = cmd.snapshots;
   if (cmd.timeLimitMs) options.timeLimitMs = *cmd.timeLimitMs;
+  options.textHook = cmd.textHook;
   qw::ScriptCoverage coverage;
   if (cmd.coverage) options.coverage = &coverage;
   int code = 0;

@@ -25,9 +25,13 @@ bool ParseCount(const std::string& text, std::uint64_t& value) {
 
 std::string UsageText() {
   return "usage:\n"
-         "  quillwork [--data-root DIR] [DIR]   play the scenario in DIR (default: the demo)\n"
+         "  quillwork [--data-root DIR] [--scale N] [--fullscreen | --window]\n"
+         "            [--sharp-pixels | --smooth] [--read-aloud] [--texthook[=clipboard]]\n"
+         "            [DIR]\n"
+         "                                      play the scenario in DIR (default: the demo)\n"
          "  quillwork run --headless [--events FILE] [--report FILE] [--snapshots DIR]\n"
-         "                [--time-limit-ms N] [--coverage FILE] [--data-root DIR] DIR\n"
+         "                [--time-limit-ms N] [--coverage FILE] [--data-root DIR]\n"
+         "                [--texthook[=clipboard]] DIR\n"
          "  quillwork lint DIR                  check every script without running it\n"
          "  quillwork cipher [--key-file FILE] IN OUT\n"
          "  quillwork picture [--data-root DIR] IN OUT.png\n";
@@ -67,6 +71,7 @@ CommandLine ParseCommandLineArguments(const std::vector<std::string>& args) {
     };
     std::string v;
     bool headless = cmd.mode == CommandLine::Mode::Headless;
+    const bool play = cmd.mode == CommandLine::Mode::Play;
     if (a == "--data-root" && cmd.mode != CommandLine::Mode::Cipher &&
         cmd.mode != CommandLine::Mode::Lint) {
       if (!value(v)) return fail("--data-root needs a folder");
@@ -89,6 +94,31 @@ CommandLine ParseCommandLineArguments(const std::vector<std::string>& args) {
     } else if (a == "--coverage" && headless) {
       if (!value(v)) return fail("--coverage needs a file");
       cmd.coverage = v;
+    } else if (a == "--scale" && play) {
+      std::uint64_t n = 0;
+      if (!value(v) || !ParseCount(v, n) || n < 1 || n > kMaxWindowScale)
+        return fail("--scale needs a whole number from 1 to " + std::to_string(kMaxWindowScale));
+      cmd.desktop.scale = static_cast<int>(n);
+    } else if ((a == "--fullscreen" || a == "--window") && play) {
+      const bool full = a == "--fullscreen";
+      if (cmd.desktop.fullScreen && *cmd.desktop.fullScreen != full)
+        return fail("--fullscreen and --window together");
+      cmd.desktop.fullScreen = full;
+    } else if ((a == "--sharp-pixels" || a == "--smooth") && play) {
+      const bool sharp = a == "--sharp-pixels";
+      if (cmd.desktop.sharpPixels && *cmd.desktop.sharpPixels != sharp)
+        return fail("--sharp-pixels and --smooth together");
+      cmd.desktop.sharpPixels = sharp;
+    } else if (a == "--read-aloud" && play) {
+      cmd.desktop.readAloud = true;
+    } else if (a.starts_with("--texthook") && (play || headless)) {
+      if (a == "--texthook" || a == "--texthook=stdout") {
+        cmd.textHook = TextHookTarget::Stdout;
+      } else if (a == "--texthook=clipboard") {
+        cmd.textHook = TextHookTarget::Clipboard;
+      } else {
+        return fail("--texthook goes to standard output, or --texthook=clipboard");
+      }
     } else if (a == "--key-file" && cmd.mode == CommandLine::Mode::Cipher) {
       if (!value(v)) return fail("--key-file needs a file");
       cmd.keyFile = v;

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "app/engine_options.h"
+#include "app/window_state.h"
+
 namespace qw {
 
 struct CommandLine {
@@ -17,6 +20,9 @@ struct CommandLine {
 
   std::optional<std::filesystem::path> dataRoot;
   std::optional<std::filesystem::path> dir;  // the scenario folder
+  DesktopOptions desktop;                    // play: --scale, --fullscreen, --window, ...
+  // play and run: `--texthook` (standard output) or `--texthook=clipboard`
+  TextHookTarget textHook = TextHookTarget::None;
   // run --headless
   std::optional<std::filesystem::path> events;
   std::optional<std::filesystem::path> report;

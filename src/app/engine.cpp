@@ -7,11 +7,13 @@
 
 #include "app/coverage.h"
 #include "app/media_subsystem.h"
+#include "app/reader_aids.h"
 #include "app/run_stop.h"
 #include "app/save_subsystem.h"
 #include "app/subsystem.h"
 #include "app/tool_windows.h"
 #include "gfx/picture.h"
+#include "gfx/picture_cache.h"
 #include "platform/ascii.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -62,6 +64,8 @@ TFmain::TFmain(Host& host, EngineOptions options)
   media_ = std::make_unique<MediaSubsystem>(*this);
   AttachSubsystem(*media_);
   tools_ = std::make_unique<ToolWindows>(*this);
+  readerAids_ = std::make_unique<ReaderAids>(*this);
+  AttachSubsystem(*readerAids_);
   try {
     try {
       if (!saves_->ReadConfiguration()) {
@@ -69,6 +73,7 @@ TFmain::TFmain(Host& host, EngineOptions options)
         return;
       }
       media_->SetMp3Timing(saves_->scenario().mp3Timing);
+      readerAids_->ReadSettings();
       if (!keyProblem.empty()) ApplicationException(keyProblem);
       LoadStartPictures();
       ResetText(*this);
@@ -124,6 +129,7 @@ std::optional<int> TFmain::ScenarioStart() {
     bool& flag;
     ~RunningScope() { flag = false; }
   } scope{running_};
+  PictureCacheScope cachedPictures(pictures_);
   try {
     try {
       if (host_.colorDepth() < 15) {
@@ -401,7 +407,14 @@ void TFmain::Dispatch(Fn&& fn) {
   }
 }
 
+// The work budget bounds what the engine does between two acts of the reader, so a long
+// session of ordinary play never runs out of it.
+void TFmain::ReaderActed() {
+  linesRun_ = 0;
+}
+
 void TFmain::onMouseDown(int x, int y, bool right) {
+  ReaderActed();
   Dispatch([&] { MouseDown(*this, x, y, right); });
 }
 
@@ -421,10 +434,12 @@ void TFmain::onMouseMove(int x, int y) {
 }
 
 void TFmain::onKey(const std::string& key, bool ctrl) {
+  ReaderActed();
   Dispatch([&] { KeyPressed(*this, key, ctrl); });
 }
 
 void TFmain::onMenuItem(const std::string& name) {
+  ReaderActed();
   Dispatch([&] { ChooseMenuItem(*this, name); });
 }
 
@@ -446,7 +461,10 @@ bool TFmain::onCloseRequest() {
 }
 
 void TFmain::onTimer() {
-  Dispatch([&] { WaitIconTick(*this); });
+  Dispatch([&] {
+    WaitIconTick(*this);
+    readerAids_->Tick();
+  });
 }
 
 void TFmain::onClickOutside() {
@@ -458,7 +476,18 @@ void TFmain::onWake() {
 }
 
 void TFmain::onScrollBar(int position) {
+  ReaderActed();
   Dispatch([&] { saves_->ScrollBacklog(position); });
+}
+
+void TFmain::onWheel(int notches, int x, int y) {
+  ReaderActed();
+  Dispatch([&] { WheelTurned(*this, notches, x, y); });
+}
+
+void TFmain::onControlKey(bool held) {
+  ReaderActed();
+  Dispatch([&] { readerAids_->ControlKey(held); });
 }
 
 // ---- System values ----

@@ -10,6 +10,7 @@
 
 #include "app/engine_options.h"
 #include "gfx/glyphs.h"
+#include "gfx/picture_cache.h"
 #include "gfx/surface.h"
 #include "platform/host.h"
 #include "platform/reporter.h"
@@ -41,6 +42,7 @@ class Subsystem;
 class SaveSubsystem;
 class MediaSubsystem;
 class ToolWindows;
+class ReaderAids;
 
 class TFmain final : public HostListener, public ErrorReporter, public SystemValueSource {
  public:
@@ -83,6 +85,8 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   void onClickOutside() override;
   void onWake() override;
   void onScrollBar(int position) override;
+  void onWheel(int notches, int x, int y) override;
+  void onControlKey(bool held) override;
 
   // SystemValueSource
   std::int32_t systemValue(int index) override;
@@ -119,6 +123,8 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   MediaSubsystem& media() { return *media_; }
   // The debug, font and version windows.
   ToolWindows& tools() { return *tools_; }
+  // Auto-advance, Ctrl held, screenshots and the text hook.
+  ReaderAids& readerAids() { return *readerAids_; }
   // The cursor keys kept for a choice menu while one waits.
   ChoiceMenuInput& choiceMenuInput() { return choiceMenuInput_; }
   std::int32_t currentTextId() const { return currentTextId_; }
@@ -166,6 +172,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   // Runs a handler of a host event, turning what it throws into a deferred exit or a report.
   template <typename Fn>
   void Dispatch(Fn&& fn);
+  void ReaderActed();
   void ThrowIfExitRequested();
 
   Host& host_;
@@ -184,6 +191,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   DisplayState display_;
   TextFields text_;
   GlyphRenderer glyphs_;
+  PictureCache pictures_;  // decoded pictures kept for the run's next loads of the same file
   ChoiceMenuInput choiceMenuInput_;
   int commandDepth_ = 0;
   Surface backImage_;
@@ -199,6 +207,7 @@ class TFmain final : public HostListener, public ErrorReporter, public SystemVal
   std::unique_ptr<SaveSubsystem> saves_;
   std::unique_ptr<MediaSubsystem> media_;
   std::unique_ptr<ToolWindows> tools_;
+  std::unique_ptr<ReaderAids> readerAids_;
 };
 
 }  // namespace qw

@@ -5,8 +5,10 @@
 
 #include "app/engine.h"
 #include "app/media_subsystem.h"
+#include "app/reader_aids.h"
 #include "gfx/composite.h"
 #include "gfx/picture.h"
+#include "platform/atomic_file.h"
 #include "platform/cp932.h"
 #include "present/backlog_viewer.h"
 #include "present/refresh.h"
@@ -22,6 +24,9 @@ namespace fs = std::filesystem;
 constexpr const char* kDebugOnCaption = "デバッグモード";
 constexpr const char* kDebugOffCaption = "キャンセル";
 constexpr const char* kLoadTransition = "#WIPE2";
+// The files written at the end, in the words of the save failures beside them.
+constexpr const char* kSettingsSaveFailedMessage = "設定データ保存できず．．．";
+constexpr const char* kReadTextSaveFailedMessage = "既読データ保存できず．．．";
 
 SavedImageStatus ToSaved(const TImageStatus& r) {
   return {r.shown,    r.loaded,       r.transparent, r.maskMode, r.transparentColor,
@@ -185,13 +190,18 @@ void SaveSubsystem::SaveOnExit() {
   settings.skipText = menu.checked("Ktxtskip");
   for (std::size_t i = 0; i < settings.fonts.size(); ++i)
     settings.fonts[i] = engine_.text().fonts[i];
-  WriteReaderSettings(dataFolder_, settings);
+  // The reader aids keep their own keys in a section of their own at the end.
+  const std::string iniBytes =
+      FormatReaderSettings(settings) + engine_.readerAids().SettingsLines();
+  if (!WriteFileAtomically(ReaderSettingsPath(dataFolder_), iniBytes))
+    ShowSaveMessage({kSettingsSaveFailedMessage, SaveMessageKind::Warning});
   if (scenario_.globalFlagSave) {
     if (std::optional<SaveMessage> failed = SaveGlobalFlags(savePath(), engine_.flags())) {
       ShowSaveMessage(*failed);
     }
   }
-  if (readText_.exists()) readText_.Save(ReadTextRecordPath(savePath()));
+  if (readText_.exists() && !readText_.Save(ReadTextRecordPath(savePath())))
+    ShowSaveMessage({kReadTextSaveFailedMessage, SaveMessageKind::Warning});
 }
 
 // ---- Backlog and read text ----

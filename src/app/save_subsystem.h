@@ -66,6 +66,7 @@ class SaveSubsystem final : public Subsystem {
   void NewPage();
   // The viewer `Mback` shows, while it shows; null otherwise.
   void SetActiveBacklog(BacklogViewer* viewer) { activeBacklog_ = viewer; }
+  BacklogViewer* activeBacklog() const { return activeBacklog_; }
   // The viewer's scroll bar moved to `position` (nothing when no viewer shows one).
   void ScrollBacklog(int position);
 

@@ -1,11 +1,14 @@
 #include "gfx/picture.h"
 
+#include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <optional>
 
 #include "gfx/codecs.h"
 #include "gfx/frl.h"
 #include "gfx/mag.h"
+#include "gfx/picture_cache.h"
 #include "platform/ascii.h"
 #include "platform/cp932.h"
 #include "platform/errors.h"
@@ -23,15 +26,16 @@ std::atomic<std::int64_t> pictureMemoryBudget{kDefaultPictureMemoryBudget};
 constexpr std::uint64_t kPixelsPerWorkUnit = 64;
 constexpr std::uint64_t kFileBytesPerWorkUnit = 1024;
 
-FileRead ReadPictureFile(std::string_view cp932Name, std::string_view dataRoot) {
-  FileRead file = ReadRegularFile(ResolvePath(cp932Name, dataRoot), kMaxPictureFileSize);
+FileRead ReadPictureFile(const std::filesystem::path& path) {
+  FileRead file = ReadRegularFile(path, kMaxPictureFileSize);
   ChargeWork(1 + file.bytes.size() / kFileBytesPerWorkUnit);
   return file;
 }
 
 // BMP, JPEG and PNG fail the way the platform's readers do: by an exception.
-std::string ReadOrThrow(std::string_view cp932Name, std::string_view dataRoot) {
-  FileRead file = ReadPictureFile(cp932Name, dataRoot);
+std::string ReadOrThrow(const std::filesystem::path& path, std::string_view cp932Name,
+                        std::string_view dataRoot) {
+  FileRead file = ReadPictureFile(path);
   if (!file) {
     throw FrameworkError("Cannot open file \"" + PictureDisplayName(cp932Name, dataRoot) + "\". " +
                          file.reason());
@@ -46,9 +50,10 @@ PictureLoad Fail(Surface& picture, const char* message, std::string_view cp932Na
   return PictureLoad::Failed;
 }
 
-PictureLoad LoadMag(Surface& picture, std::string_view cp932Name, std::string_view dataRoot,
-                    ErrorReporter& reporter, const MessageBoxFn& messageBox) {
-  FileRead file = ReadPictureFile(cp932Name, dataRoot);
+PictureLoad LoadMag(Surface& picture, const std::filesystem::path& path, std::string_view cp932Name,
+                    std::string_view dataRoot, ErrorReporter& reporter,
+                    const MessageBoxFn& messageBox) {
+  FileRead file = ReadPictureFile(path);
   if (!file) return Fail(picture, kMagUnreadableMessage, cp932Name, dataRoot, reporter);
   switch (TM2BC::MMAG_MagtoBmp(AsBytes(file.bytes), picture)) {
     case TM2BC::Result::Loaded:
@@ -64,14 +69,36 @@ PictureLoad LoadMag(Surface& picture, std::string_view cp932Name, std::string_vi
   return Fail(picture, kMagUnreadableMessage, cp932Name, dataRoot, reporter);
 }
 
-PictureLoad LoadFrl(Surface& picture, std::string_view cp932Name, std::string_view dataRoot,
-                    ErrorReporter& reporter) {
-  FileRead file = ReadPictureFile(cp932Name, dataRoot);
+PictureLoad LoadFrl(Surface& picture, const std::filesystem::path& path, std::string_view cp932Name,
+                    std::string_view dataRoot, ErrorReporter& reporter) {
+  FileRead file = ReadPictureFile(path);
   TFrlHeader header;
   if (!file || !LoadCodedImage(AsBytes(file.bytes), picture, false, header)) {
     return Fail(picture, kPictureUnreadableMessage, cp932Name, dataRoot, reporter);
   }
   return PictureLoad::Loaded;
+}
+
+bool KnownExtension(const std::string& ext) {
+  return ext == ".bmp" || ext == ".jpg" || ext == ".mag" || ext == ".qim" || ext == ".frl" ||
+         ext == ".png";
+}
+
+void ChargePixels(const Surface& picture) {
+  ChargeWork(static_cast<std::uint64_t>(picture.width()) *
+             static_cast<std::uint64_t>(picture.height()) / kPixelsPerWorkUnit);
+}
+
+// A load taken from the cache costs what the decode would have toward the run's budget, so
+// that a run ends at the same place with or without it.
+bool LoadKept(Surface& picture, PictureCache& cache, const PictureKey& key) {
+  const CachedPicture* kept = cache.find(key);
+  if (kept == nullptr || !PictureFitsMemoryBudget(kept->width, kept->height)) return false;
+  ChargeWork(1 + key.size / kFileBytesPerWorkUnit);
+  picture.resetForOverwrite(kept->width, kept->height);
+  std::copy(kept->pixels.get(), kept->pixels.get() + kept->bytes() / 4, picture.data());
+  ChargePixels(picture);
+  return true;
 }
 
 }  // namespace
@@ -93,28 +120,36 @@ PictureLoad LoadPicture(Surface& picture, std::string_view cp932Name, std::strin
 PictureLoad LoadPicture(Surface& picture, std::string_view cp932Name, std::string_view dataRoot,
                         ErrorReporter& reporter, const MessageBoxFn& messageBox) {
   const std::string ext = LowerExtension(cp932Name);
+  if (!KnownExtension(ext)) return PictureLoad::Skipped;
+  const std::filesystem::path path = ResolvePath(cp932Name, dataRoot);
+  PictureCache* cache = ActivePictureCache();
+  std::optional<PictureKey> key;
+  // An FRL file need not cover its whole picture: what it leaves shows the picture it was
+  // loaded into, so its result is not the file's alone.
+  if (cache != nullptr && ext != ".frl") {
+    key = PictureFileKey(path, ext);
+    if (key && LoadKept(picture, *cache, *key)) return PictureLoad::Loaded;
+  }
   PictureLoad result = PictureLoad::Loaded;
   try {
     if (ext == ".bmp") {
-      DecodeBmp(AsBytes(ReadOrThrow(cp932Name, dataRoot)), picture);
+      DecodeBmp(AsBytes(ReadOrThrow(path, cp932Name, dataRoot)), picture);
     } else if (ext == ".jpg") {
-      DecodeJpeg(AsBytes(ReadOrThrow(cp932Name, dataRoot)), picture);
+      DecodeJpeg(AsBytes(ReadOrThrow(path, cp932Name, dataRoot)), picture);
     } else if (ext == ".mag" || ext == ".qim") {
-      result = LoadMag(picture, cp932Name, dataRoot, reporter, messageBox);
+      result = LoadMag(picture, path, cp932Name, dataRoot, reporter, messageBox);
     } else if (ext == ".frl") {
-      result = LoadFrl(picture, cp932Name, dataRoot, reporter);
-    } else if (ext == ".png") {
-      DecodePng(AsBytes(ReadOrThrow(cp932Name, dataRoot)), picture);
+      result = LoadFrl(picture, path, cp932Name, dataRoot, reporter);
     } else {
-      return PictureLoad::Skipped;
+      DecodePng(AsBytes(ReadOrThrow(path, cp932Name, dataRoot)), picture);
     }
   } catch (const PictureBudgetError&) {
     // Refused for the memory it would take, not for its bytes: the script goes on, as after
     // any picture the loader cannot use.
     return Fail(picture, kPictureUnreadableMessage, cp932Name, dataRoot, reporter);
   }
-  ChargeWork(static_cast<std::uint64_t>(picture.width()) *
-             static_cast<std::uint64_t>(picture.height()) / kPixelsPerWorkUnit);
+  ChargePixels(picture);
+  if (key && result == PictureLoad::Loaded) cache->insert(*key, picture);
   return result;
 }
 

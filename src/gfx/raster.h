@@ -13,11 +13,9 @@ enum class RasterOp { Copy, And, Or };
 void Blit(Surface& dst, int dx, int dy, int width, int height, const Surface& src, int sx, int sy,
           RasterOp op);
 
-// A masked draw: AND the mask, then OR the image (black wherever its mask is white).
-inline void BlitMasked(Surface& dst, int dx, int dy, int width, int height, const Surface& image,
-                       const Surface& mask, int sx, int sy) {
-  Blit(dst, dx, dy, width, height, mask, sx, sy, RasterOp::And);
-  Blit(dst, dx, dy, width, height, image, sx, sy, RasterOp::Or);
-}
+// A masked draw: AND the mask, then OR the image (black wherever its mask is white). When
+// the image and its mask have one size, both passes run as one.
+void BlitMasked(Surface& dst, int dx, int dy, int width, int height, const Surface& image,
+                const Surface& mask, int sx, int sy);
 
 }  // namespace qw

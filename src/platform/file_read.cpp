@@ -66,7 +66,22 @@ FileRead Read(const std::filesystem::path& path, std::uint64_t maxBytes, bool he
   for (;;) {
     if (got == r.bytes.size()) {
       if (got >= cap) break;
-      r.bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(got + kChunk, cap)));
+      // A small read tells whether the file grew since its size was taken, before the buffer
+      // grows: a file that is as large as it said (the usual case) costs no second copy.
+      char probe[4096];
+      const ssize_t n = ::read(
+          fd, probe, static_cast<std::size_t>(std::min<std::uint64_t>(sizeof probe, cap - got)));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return Failed(FileReadFailure::Unreadable, errno, maxBytes);
+      }
+      if (n == 0) break;
+      if (r.bytes.capacity() < got + static_cast<std::size_t>(n)) {
+        r.bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(got + kChunk, cap)));
+      }
+      r.bytes.append(probe, static_cast<std::size_t>(n));
+      got += static_cast<std::size_t>(n);
+      continue;
     }
     const ssize_t n = ::read(fd, r.bytes.data() + got, r.bytes.size() - got);
     if (n < 0) {

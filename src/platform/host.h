@@ -45,6 +45,15 @@ struct IntRect {
   bool empty() const { return right <= left || bottom <= top; }
 };
 
+// A vertical scroll bar laid over the picture (the backlog's `ScrollBar1`).
+struct ScrollBarSpec {
+  IntRect bounds;  // picture coordinates; may reach past the picture's edge
+  int position = 0;
+  int maximum = 0;    // positions run from 0 to it
+  int smallStep = 1;  // an arrow
+  int largeStep = 1;  // a click on the track
+};
+
 // The pointer's shapes over the picture: the system's default pointer, then the five cursor
 // images of the project ("PEN", "HAND", "WAIT", "ARROW", "BLANK"), numbered as `_mousepat`
 // numbers them.
@@ -145,8 +154,8 @@ class HostListener {
   // A left click on the picture, after its down and up.
   virtual void onClick(int x, int y) = 0;
   virtual void onMouseMove(int x, int y) = 0;
-  // A key by name: "Enter", "Escape", "Space", "Up", "Down", "Left", "Right", a letter
-  // "A".."Z", a digit; `ctrl` for shortcuts.
+  // A key by name: "Enter", "Escape", "Space", "Up", "Down", "Left", "Right", "PageUp",
+  // "PageDown", "F12", a letter "A".."Z", a digit; `ctrl` for shortcuts.
   virtual void onKey(const std::string& key, bool ctrl) = 0;
   // A pop-up menu item chosen by its component name ("Msave", "Khidetext", ...).
   virtual void onMenuItem(const std::string& name) = 0;
@@ -168,6 +177,11 @@ class HostListener {
   virtual void onWake() {}
   // The scroll bar laid over the picture (the backlog's) was moved to `position`.
   virtual void onScrollBar(int /*position*/) {}
+  // The Ctrl key went down (`held`) or came up, while the window has the keyboard; a call
+  // may repeat the state the listener already has. A host that loses the keyboard reports it
+  // up. A host that cannot tell never calls it. Keys typed meanwhile still arrive as onKey
+  // with `ctrl`.
+  virtual void onControlKey(bool /*held*/) {}
 };
 
 class Host {
@@ -239,6 +253,16 @@ class Host {
   // position can be read. Returns whether it moved. The move then arrives as onMouseMove
   // when the host next processes messages.
   virtual bool warpPointer(int /*x*/, int /*y*/) { return false; }
+  // Shows the scroll bar over the picture, or updates the one shown, at `spec`'s place,
+  // position and range; this call itself reports nothing to the listener. While it shows, the
+  // reader's moves (dragging, arrows, clicks on the track) arrive as onScrollBar with the new
+  // position. Returns true when the host shows a control of its own, which takes the mouse
+  // over its place: the engine then leaves the bar out of the picture. The default returns
+  // false: the engine draws the bar into the picture and takes clicks on it by position (the
+  // headless host, whose `scroll N` reaches onScrollBar directly).
+  virtual bool showScrollBar(const ScrollBarSpec& /*spec*/) { return false; }
+  // Removes the scroll bar; nothing when none shows.
+  virtual void hideScrollBar() {}
 
   // ---- Services for media and tool windows ----
 
@@ -264,6 +288,18 @@ class Host {
   virtual void toolWindowChanged(ToolWindowModel& model) = 0;
   // Closes a modeless window of `model`; nothing when none is shown.
   virtual void closeToolWindow(ToolWindowModel& model) = 0;
+
+  // Puts `utf8` on the desktop's clipboard as plain text, replacing what it held. The default
+  // host has no clipboard and drops it.
+  virtual void setClipboardText(const std::string& /*utf8*/) {}
+
+  // Whether the host takes the story lines (to read them aloud). Asked as the text is drawn,
+  // so a change reaches the next line.
+  virtual bool wantsStoryLines() const { return false; }
+  // A story line as the reader sees it, UTF-8, without tags, ruby as "base(ruby)": the text
+  // shown since the last wait, handed over as the reader reaches the next (the text hook's
+  // lines). Called only when wantsStoryLines(); it may not call back into the engine.
+  virtual void storyLineShown(const std::string& /*utf8*/) {}
 };
 
 }  // namespace qw

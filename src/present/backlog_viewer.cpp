@@ -1,6 +1,7 @@
 #include "present/backlog_viewer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 #include <utility>
 
@@ -104,6 +105,15 @@ Thumb ThumbOf(const LogPageLayout& layout, int position) {
   return {top, top + size};
 }
 
+ScrollBarSpec ScrollBarSpecOf(const LogPageLayout& layout, int position) {
+  const LogScrollBar& bar = kLogScrollBar;
+  return {{bar.x, bar.y, bar.x + bar.width, bar.y + bar.height},
+          position,
+          layout.scrollMax,
+          bar.smallStep,
+          bar.largeStep};
+}
+
 void DrawScrollBar(Surface& window, const LogPageLayout& layout, int position) {
   const LogScrollBar& bar = kLogScrollBar;
   const int right = bar.x + bar.width;
@@ -154,6 +164,8 @@ void BacklogViewer::Close() {
   Blit(engine_.window(), 0, 0, kScreenWidth, kScreenHeight, screen.buffer(SAVE), 0, 0,
        RasterOp::Copy);
   screen.buffer(SAVE).reset(8, 8);
+  engine_.host().hideScrollBar();
+  hostBar_ = false;
   engine_.PresentWindow({0, 0, kScreenWidth, kScreenHeight});
   running_ = false;
 }
@@ -181,7 +193,13 @@ void BacklogViewer::Show() {
        RasterOp::Copy);
   for (int i = 0; i < 3; ++i)
     DrawButton(engine_, window, *kPageButtons[i], i == pressed_);
-  if (layout_.scrollBarShown) DrawScrollBar(window, layout_, scroll_);
+  // A host with a scroll bar control of its own lays it over the picture instead.
+  if (layout_.scrollBarShown) {
+    hostBar_ = engine_.host().showScrollBar(ScrollBarSpecOf(layout_, scroll_));
+  } else if (std::exchange(hostBar_, false)) {
+    engine_.host().hideScrollBar();
+  }
+  if (layout_.scrollBarShown && !hostBar_) DrawScrollBar(window, layout_, scroll_);
   engine_.PresentWindow({0, 0, kScreenWidth, kScreenHeight});
 }
 
@@ -189,6 +207,34 @@ void BacklogViewer::ScrollTo(int position) {
   if (!running_ || !layout_.scrollBarShown) return;
   scroll_ = std::clamp(position, 0, layout_.scrollMax);
   Show();
+}
+
+void BacklogViewer::Wheel(int notches) {
+  // A flung wheel turns at most through the ring.
+  const int steps = std::min(std::abs(notches), LogRing::kPages);
+  for (int i = 0; i < steps && running_; ++i) {
+    if (notches > 0) {
+      if (pager_.Older(engine_.saves().log())) Render();
+    } else if (pager_.Newer()) {
+      Render();
+    } else {
+      running_ = false;
+    }
+  }
+}
+
+bool BacklogViewer::Key(const std::string& key) {
+  if (!running_) return false;
+  if (key == "PageUp") {
+    if (pager_.Older(engine_.saves().log())) Render();
+  } else if (key == "PageDown") {
+    if (pager_.Newer()) Render();
+  } else if (key == "Up" || key == "Down") {
+    ScrollTo(scroll_ + (key == "Up" ? -kLogRowHeight : kLogRowHeight));
+  } else {
+    return false;
+  }
+  return true;
 }
 
 void BacklogViewer::ShowButton(int index, bool pressed) {
@@ -217,7 +263,7 @@ void BacklogViewer::Press(int x, int y) {
     if (pager_.Newer()) Render();
   } else if (Inside(kLogExitButton, x, y)) {
     running_ = false;
-  } else if (layout_.scrollBarShown) {
+  } else if (layout_.scrollBarShown && !hostBar_) {
     const LogScrollBar& bar = kLogScrollBar;
     if (x < bar.x || x >= bar.x + bar.width || y < bar.y || y >= bar.y + bar.height) return;
     const Thumb thumb = ThumbOf(layout_, scroll_);

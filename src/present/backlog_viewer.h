@@ -3,6 +3,8 @@
 // are part of the shown picture: a press is taken by where the button is released.
 #pragma once
 
+#include <string>
+
 #include "state/log_ring.h"
 
 namespace qw {
@@ -27,6 +29,12 @@ class BacklogViewer {
   void Press(int x, int y);
   // `ScrollBar1` moved: the part of the page from `position` (kept within 0..maximum) shows.
   void ScrollTo(int position);
+  // The wheel, a notch at a time: up one page older, down one page newer; down at the newest
+  // page ends the viewer.
+  void Wheel(int notches);
+  // Page Up one page older, Page Down one newer, Up and Down scroll a row. Returns whether the
+  // key was the viewer's.
+  bool Key(const std::string& key);
 
   bool running() const { return running_; }
   int pagesBack() const { return pager_.pagesBack(); }
@@ -47,6 +55,7 @@ class BacklogViewer {
   int scroll_ = 0;
   bool running_ = false;
   int pressed_ = -1;  // the page button held down, -1 none
+  bool hostBar_ = false;  // the host shows the scroll bar as a control of its own
 };
 
 // `Mback`: shows the viewer and waits until it ends (or the program is to end), with the

@@ -3,6 +3,8 @@
 #include <optional>
 
 #include "app/engine.h"
+#include "app/reader_aids.h"
+#include "app/save_subsystem.h"
 #include "app/tool_windows.h"
 #include "media/menu_hooks.h"
 #include "present/backlog_viewer.h"
@@ -80,6 +82,9 @@ constexpr MenuAction kMenuActions[] = {
     {"Mdebug", [](TFmain& e) { e.tools().ShowDebugWindow(); }},
     {"Kfont", [](TFmain& e) { e.tools().ShowFontWindow(); }},
     {"Mversion", [](TFmain& e) { e.tools().ShowVersionWindow(); }},
+    {ReaderAids::kAutoItem,
+     [](TFmain& e) { e.readerAids().SetAutoAdvance(!e.readerAids().autoAdvance()); }},
+    {ReaderAids::kScreenshotItem, [](TFmain& e) { e.readerAids().SaveScreenshot(); }},
 };
 
 }  // namespace
@@ -88,6 +93,7 @@ void MouseDown(TFmain& engine, int x, int y, bool right) {
   Place(engine, x, y);
   engine.input().mouseDown = true;
   engine.text().skipMode = false;
+  if (!right) engine.readerAids().ReaderPressed();
   if (right && engine.menu().autoPopup()) OpenPopupMenu(engine, x, y);
 }
 
@@ -108,9 +114,13 @@ void MouseClick(TFmain& engine, int x, int y) {
 }
 
 void KeyPressed(TFmain& engine, const std::string& key, bool ctrl) {
+  if (BacklogViewer* viewer = engine.saves().activeBacklog()) {
+    if (viewer->Key(key)) return;
+  }
   // While a choice menu waits, the cursor keys move its pointer.
   if (engine.choiceMenuInput().offerKey(key)) return;
   if (ctrl) {
+    engine.readerAids().ShortcutTyped();
     if (const MenuItem* item = engine.menu().itemForShortcut("Ctrl+" + key)) {
       ChooseMenuItem(engine, item->name);
     }
@@ -131,6 +141,19 @@ void KeyPressed(TFmain& engine, const std::string& key, bool ctrl) {
       input.enter = true;
     }
     if (engine.text().textInProgress) engine.text().lineClicked = true;
+    engine.readerAids().ReaderPressed();
+  } else if (key == "F12") {
+    // Whatever shows, locked menu or not: saving a picture changes nothing.
+    engine.readerAids().SaveScreenshot();
+  }
+}
+
+void WheelTurned(TFmain& engine, int notches, int x, int y) {
+  Place(engine, x, y);
+  if (BacklogViewer* viewer = engine.saves().activeBacklog()) {
+    viewer->Wheel(notches);
+  } else if (notches > 0 && engine.readerAids().clickWaiting()) {
+    ChooseMenuItem(engine, "Mback");
   }
 }
 
@@ -147,6 +170,7 @@ void ChooseMenuItem(TFmain& engine, const std::string& name) {
   if (!item || !item->enabled || menu.isSubmenu(name)) return;
   RunMenuItem(engine, name);
   ClearClickSignals(engine);
+  engine.readerAids().MenuActed();
 }
 
 void RunMenuItem(TFmain& engine, const std::string& name) {

@@ -13,6 +13,8 @@ void MouseDown(TFmain& engine, int x, int y, bool right);
 void MouseUp(TFmain& engine, int x, int y);
 void MouseClick(TFmain& engine, int x, int y);
 void KeyPressed(TFmain& engine, const std::string& key, bool ctrl);
+// The wheel: inside the backlog it turns pages; up during a click wait opens it.
+void WheelTurned(TFmain& engine, int notches, int x, int y);
 
 // Opens the pop-up menu at picture point (x, y) and carries out the chosen item. However it
 // closes, the click signals are cleared: the press that opened it does not advance the story.

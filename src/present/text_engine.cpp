@@ -4,12 +4,14 @@
 #include <cstdlib>
 
 #include "app/engine.h"
+#include "app/reader_aids.h"
 #include "app/save_subsystem.h"
 #include "gfx/composite.h"
 #include "gfx/glyphs.h"
 #include "gfx/picture.h"
 #include "gfx/raster.h"
 #include "platform/cp932.h"
+#include "platform/work_meter.h"
 #include "present/refresh.h"
 
 namespace qw {
@@ -19,6 +21,9 @@ constexpr std::int64_t kCoordinateLimit = 1 << 26;
 // Embedded values are padded to at most this many bytes; a page holds far fewer.
 constexpr std::int32_t kMaxValueWidth = 1024;
 constexpr int kIconSize = 32;
+// Glyph pixels drawn per unit of the run's work: a line that never pauses is ended by its
+// drawing, not only by its length.
+constexpr std::uint64_t kDrawnPixelsPerUnit = 256;
 
 // Step results.
 constexpr int kDrawn = 0;
@@ -67,6 +72,11 @@ void DrawWithShadow(Surface& dst, const DrawAt& drawAt, int x, int y, const Offs
 
 int NewLine(TFmain& engine, bool forcePage);
 
+void ChargeGlyph(const Glyph& glyph) {
+  ChargeWork(static_cast<std::uint64_t>(glyph.width) * static_cast<std::uint64_t>(glyph.height) /
+             kDrawnPixelsPerUnit);
+}
+
 // The step "draw one character": "" nothing, "\f" a page break, "\n" a new line, else a glyph.
 int DrawChar(TFmain& engine, std::string_view c) {
   if (c.empty()) return kDrawn;
@@ -83,6 +93,7 @@ int DrawChar(TFmain& engine, std::string_view c) {
   const int shadowCount = f.shadow ? (t.edgeMode == 1 ? 4 : 1) : 0;
   const IntRect area{x - 1, y - 1, x + t.cellWidth + 2, y + t.cellWidth + 2};
   auto drawAt = [&](Surface& dst, int gx, int gy, std::uint32_t pixel) {
+    ChargeGlyph(glyph);
     DrawGlyph(dst, gx, gy, glyph, pixel);
   };
   const std::uint32_t pixel = f.textured ? 0xFFFFFFu : ColorToPixel(t.textColor);
@@ -98,6 +109,7 @@ int DrawChar(TFmain& engine, std::string_view c) {
   DrawWithShadow(screen.buffer(TEXT_MASK), drawAt, x, y, shadow, shadowCount, 0u, 0u);
   if (f.textVisible) OverlayText(engine, area, screen.buffer(TEXT));
   engine.saves().RecordChar(c, f.fontIndex > 3);
+  engine.readerAids().CharacterShown(c, f.fontIndex > 3);
   t.cursorX = ClampCoordinate(static_cast<std::int64_t>(t.cursorX) + t.cellWidth);
   if (t.cursorX < t.rightLimit) return kDrawn;
   return NewLine(engine, false);
@@ -124,6 +136,8 @@ int NewLine(TFmain& engine, bool forcePage) {
 
 // One character through the step, the read-text rules and the per-character pause.
 int Step(TFmain& engine, std::string_view c) {
+  // Tags and empty steps count too: a line of nothing but tags is work all the same.
+  ChargeWork(1);
   int result = DrawChar(engine, c);
   bool skipped = engine.saves().CheckCharacter();
   const TextFields& f = engine.text();
@@ -157,6 +171,7 @@ void DrawRuby(TFmain& engine, std::string_view ruby, std::size_t baseBytes) {
     for (std::size_t i = 0; i < ruby.size();) {
       std::size_t n = CharLength(ruby, i);
       const Glyph& g = glyphs.Get(t.rubyFontName, ruby.substr(i, n), t.rubyHeight, true);
+      ChargeGlyph(g);
       DrawGlyph(dst, gx, gy, g, pixel);
       gx += g.advance;
       i += n;
@@ -199,6 +214,7 @@ bool Ruby(TFmain& engine, std::string_view line, std::size_t& pos) {
   std::string_view ruby = line.substr(baseEnd + 1, rubyEnd - baseEnd - 1);
   pos = rubyEnd + 1;
   if (!base.empty() && !ruby.empty()) {
+    ReaderAids::RubyScope hooked(engine.readerAids(), ruby);
     DrawRuby(engine, ruby, base.size());
     std::string baseLine(base);
     baseLine += '%';
@@ -329,10 +345,12 @@ std::int32_t ClampCoordinate(std::int64_t value) {
 }
 
 void DrawTextLine(TFmain& engine, const std::string& line, int fromPos) {
+  ReaderAids::StoryScope story(engine.readerAids());
   DrawLine(engine, line, fromPos > 0 ? static_cast<std::size_t>(fromPos - 1) : 0, true);
 }
 
 void DrawRawText(TFmain& engine, const std::string& text) {
+  ReaderAids::StoryScope story(engine.readerAids());
   DrawRawChars(engine, text);
   if (engine.text().oneLine) ClearText(engine);
 }
@@ -359,6 +377,7 @@ void ResetText(TFmain& engine) {
 }
 
 void ClearText(TFmain& engine) {
+  engine.readerAids().TextCleared();
   Screen& screen = engine.screen();
   screen.buffer(TEXT).fill(0);
   screen.buffer(TEXT_MASK).fill(kMaskWhite);
@@ -384,6 +403,8 @@ void ClickWait(TFmain& engine, ClickWaitKind kind) {
   TextFields& f = engine.text();
   InputSignals& in = engine.input();
   auto skipping = [&] { return f.skipMode && engine.currentTextId() >= 0; };
+  ReaderAids& aids = engine.readerAids();
+  aids.ClickWaitBegins();
   if (skipping()) return;
   if (kind == ClickWaitKind::Line && f.pageUnit) return;
   in.click = false;
@@ -409,8 +430,10 @@ void ClickWait(TFmain& engine, ClickWaitKind kind) {
   auto ended = [&](bool half) {
     return half || in.click || engine.pendingRequest() != 0 || skipping();
   };
-  engine.waiter().until([&] { return ended(in.mouseDown); });
-  engine.waiter().until([&] { return ended(in.mouseUp); });
+  ReaderAids::ClickWaitScope waiting(aids);
+  // Advanced by itself, the wait needs no release.
+  if (aids.WaitOrAdvance([&] { return ended(in.mouseDown); })) return;
+  aids.WaitOrAdvance([&] { return ended(in.mouseUp); });
 }
 
 void PageWait(TFmain& engine) {

@@ -19,6 +19,20 @@ Token ReadToken(std::string_view line, int pos, char delim) {
     ++p;
   }
   while (true) {
+    if (mode == Mode::Unquoted) {
+      // A run of plain ASCII characters goes in at once; ASCII is never a lead byte.
+      const int start = p;
+      while (p <= len) {
+        const auto c = static_cast<unsigned char>(line[static_cast<std::size_t>(p - 1)]);
+        if (c >= 0x80 || c == ',' || c == static_cast<unsigned char>(delim) || c == ' ' ||
+            c == '\t' || c == '\r' || c == '\n') {
+          break;
+        }
+        ++p;
+      }
+      token.text.append(line.substr(static_cast<std::size_t>(start - 1),
+                                    static_cast<std::size_t>(p - start)));
+    }
     if (p > len) {
       token.next = p;
       token.ender = 0;

@@ -1,6 +1,8 @@
 #include "script/source.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "platform/cp932.h"
 #include "platform/file_read.h"
@@ -12,19 +14,26 @@ std::vector<std::string> SplitLines(std::string_view bytes) {
   std::size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   std::vector<std::string> lines;
-  std::size_t start = 0;
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    char c = bytes[i];
-    if (c == '\r' || c == '\n') {
-      lines.emplace_back(bytes.substr(start, i - start));
-      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-      start = ++i;
-    } else {
-      ++i;
+  // Sized once: a long script would otherwise move its lines several times while growing.
+  lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+  // Line ends are found with memchr; the next "\n" is kept across lines, so that a file of
+  // "\r" ends alone is not searched to its end for every line.
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  const char* nextLf = nullptr;
+  while (p < end) {
+    if (nextLf == nullptr || nextLf < p) {
+      nextLf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+      if (nextLf == nullptr) nextLf = end;
     }
+    const char* cr =
+        static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(nextLf - p)));
+    const char* stop = cr != nullptr ? cr : nextLf;
+    lines.emplace_back(p, static_cast<std::size_t>(stop - p));
+    if (stop == end) break;
+    p = stop + 1;
+    if (*stop == '\r' && p < end && *p == '\n') ++p;
   }
-  if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
   return lines;
 }
 

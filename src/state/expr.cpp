@@ -39,32 +39,56 @@ unsigned char ByteAt(std::string_view text, int pos) {
 
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-struct Operator {
-  std::string_view text;
-  int precedence = -1;
+// What an operator does; Unknown stands for the single "!", "=" that are read as operators
+// and refused when applied.
+enum class OpKind : std::uint8_t {
+  And, Or, Xor, Power, Mul, Div, Mod, Add, Sub, Less, Greater, LessEq, GreaterEq, Equal,
+  NotEqual, Unknown
 };
 
-// The operator at `pos` (one or two bytes), or an empty text. A double-byte character is
+// Plain data, so that the evaluator's operator stack costs nothing to set up: it runs for
+// every subscript of every line.
+struct Operator {
+  const char* text;  // into the expression, for the message about an unknown one
+  std::uint8_t length;  // 0: no operator
+  OpKind kind;
+  std::int8_t precedence;
+};
+
+// The operator at `pos` (one or two bytes), or one of length 0. A double-byte character is
 // never an operator.
 Operator OperatorAt(std::string_view text, int pos) {
   int len = static_cast<int>(text.size());
+  const char* at = text.data() + (pos - 1);
   unsigned char c = ByteAt(text, pos);
   if (pos < len) {
     unsigned char d = ByteAt(text, pos + 1);
-    if (IsLeadByte(c) && IsTrailByte(d)) return {};
-    std::string_view two = text.substr(static_cast<std::size_t>(pos - 1), 2);
-    if (two == "<=" || two == ">=" || two == "=<" || two == "=>" || two == "!=" || two == "==") {
-      return {two, 2};
+    if (IsLeadByte(c) && IsTrailByte(d)) return {at, 0, OpKind::Unknown, -1};
+    if (d == '=' || (c == '=' && (d == '<' || d == '>'))) {
+      switch (c) {
+        case '<': return {at, 2, OpKind::LessEq, 2};
+        case '>': return {at, 2, OpKind::GreaterEq, 2};
+        case '!': return {at, 2, OpKind::NotEqual, 2};
+        case '=': return {at, 2, d == '<' ? OpKind::LessEq : d == '>' ? OpKind::GreaterEq
+                                                                      : OpKind::Equal, 2};
+        default: break;
+      }
     }
   }
-  if (ClassTable()[c] != CharClass::Operator) return {};
-  std::string_view one = text.substr(static_cast<std::size_t>(pos - 1), 1);
+  if (ClassTable()[c] != CharClass::Operator) return {at, 0, OpKind::Unknown, -1};
   switch (c) {
-    case '^': return {one, 5};
-    case '*': case '/': case '%': return {one, 4};
-    case '+': case '-': return {one, 3};
-    case '&': case '|': case '~': return {one, 1};
-    default: return {one, 2};
+    case '^': return {at, 1, OpKind::Power, 5};
+    case '*': return {at, 1, OpKind::Mul, 4};
+    case '/': return {at, 1, OpKind::Div, 4};
+    case '%': return {at, 1, OpKind::Mod, 4};
+    case '+': return {at, 1, OpKind::Add, 3};
+    case '-': return {at, 1, OpKind::Sub, 3};
+    case '&': return {at, 1, OpKind::And, 1};
+    case '|': return {at, 1, OpKind::Or, 1};
+    case '~': return {at, 1, OpKind::Xor, 1};
+    case '<': return {at, 1, OpKind::Less, 2};
+    case '>': return {at, 1, OpKind::Greater, 2};
+    default: return {at, 1, OpKind::Unknown, 2};
   }
 }
 
@@ -117,9 +141,10 @@ Evaluator::Result Evaluator::ParseLevel(std::string_view text, int p, int depth)
   if (p < 1 || p > len) return {0, p};
   if (depth > kMaxDepth) return {0, kFailBadGroup};
 
-  std::array<std::int32_t, kStackSize> operands{};
+  // Left uninitialised: only pushed entries are read.
+  std::array<std::int32_t, kStackSize> operands;
   int operandCount = 0;
-  std::array<Operator, kStackSize + 1> operators{};
+  std::array<Operator, kStackSize + 1> operators;
   int operatorCount = 0;
   bool haveOperand = false;
   int failure = 0;
@@ -138,29 +163,33 @@ Evaluator::Result Evaluator::ParseLevel(std::string_view text, int p, int depth)
     std::int32_t right = operandCount > 0 ? operands[static_cast<std::size_t>(--operandCount)] : 0;
     std::int32_t left = operandCount > 0 ? operands[static_cast<std::size_t>(--operandCount)] : 0;
     std::int32_t r = 0;
-    std::string_view t = op.text;
-    if (t == "&") r = left & right;
-    else if (t == "|") r = left | right;
-    else if (t == "~") r = left ^ right;
-    else if (t == "^") r = Power(left, right);
-    else if (t == "*") r = Wrap(static_cast<std::int64_t>(left) * right);
-    else if (t == "+") r = Wrap(static_cast<std::int64_t>(left) + right);
-    else if (t == "-") r = Wrap(static_cast<std::int64_t>(left) - right);
-    else if (t == "/" || t == "%") {
-      if (right == 0) throw FrameworkError("Division by zero");
-      if (left == std::numeric_limits<std::int32_t>::min() && right == -1) {
-        throw FrameworkError("Integer overflow");
-      }
-      r = t == "/" ? left / right : left % right;
-    } else if (t == "<") r = left < right;
-    else if (t == ">") r = left > right;
-    else if (t == "<=" || t == "=<") r = left <= right;
-    else if (t == ">=" || t == "=>") r = left >= right;
-    else if (t == "==") r = left == right;
-    else if (t == "!=") r = left != right;
-    else {
-      reporter_.scriptError("演算子が異常です:" + std::string(t), MessageIcon::Warning);
-      r = 0;
+    switch (op.kind) {
+      case OpKind::And: r = left & right; break;
+      case OpKind::Or: r = left | right; break;
+      case OpKind::Xor: r = left ^ right; break;
+      case OpKind::Power: r = Power(left, right); break;
+      case OpKind::Mul: r = Wrap(static_cast<std::int64_t>(left) * right); break;
+      case OpKind::Add: r = Wrap(static_cast<std::int64_t>(left) + right); break;
+      case OpKind::Sub: r = Wrap(static_cast<std::int64_t>(left) - right); break;
+      case OpKind::Div:
+      case OpKind::Mod:
+        if (right == 0) throw FrameworkError("Division by zero");
+        if (left == std::numeric_limits<std::int32_t>::min() && right == -1) {
+          throw FrameworkError("Integer overflow");
+        }
+        r = op.kind == OpKind::Div ? left / right : left % right;
+        break;
+      case OpKind::Less: r = left < right; break;
+      case OpKind::Greater: r = left > right; break;
+      case OpKind::LessEq: r = left <= right; break;
+      case OpKind::GreaterEq: r = left >= right; break;
+      case OpKind::Equal: r = left == right; break;
+      case OpKind::NotEqual: r = left != right; break;
+      case OpKind::Unknown:
+        reporter_.scriptError("演算子が異常です:" + std::string(op.text, op.length),
+                              MessageIcon::Warning);
+        r = 0;
+        break;
     }
     operands[static_cast<std::size_t>(operandCount++)] = r;
   };
@@ -205,8 +234,8 @@ Evaluator::Result Evaluator::ParseLevel(std::string_view text, int p, int depth)
       q = operandAt(p + 1, value);
       if (q <= 0) return {0, kFailBadNegation};
       push(Wrap(-static_cast<std::int64_t>(value)));
-    } else if (Operator op = OperatorAt(text, p); !op.text.empty()) {
-      q = p + static_cast<int>(op.text.size());
+    } else if (Operator op = OperatorAt(text, p); op.length != 0) {
+      q = p + op.length;
       while (operatorCount > 0 &&
              operators[static_cast<std::size_t>(operatorCount - 1)].precedence >= op.precedence) {
         applyTop();

@@ -294,6 +294,51 @@ TEST(HostileRun, ARollWithNoIntervalEndsByTheFramesItShows) {
   EXPECT_EQ(r.flags[1], "0");
 }
 
+TEST(HostileRun, ATextLineThatNeverPausesEndsByWhatItDraws) {
+  struct Case {
+    const char* what;
+    std::string unit;  // repeated to make the line
+    int count;
+  };
+  const Case cases[] = {
+      // Each glyph of 312 pixels costs about 1,600 units with its shadow and mask.
+      {"large glyphs", "<S26X0Y0>あ", 20'000},
+      {"bare tags", "<X0Y0>", 1'100'000},
+  };
+  for (const Case& c : cases) {
+    Scenario s;
+    std::string line;
+    line.reserve(c.unit.size() * static_cast<std::size_t>(c.count) + 1);
+    for (int i = 0; i < c.count; ++i)
+      line += c.unit;
+    s.writeScript("autorun.txt", "_textwait 0\n" + line + "\n_$flg[1]=1\n");
+    s.options().lineLimit = 1'000'000;
+    HeadlessReport r = s.run();
+    EXPECT_EQ(r.outcome, HeadlessOutcome::TimeLimit) << c.what;
+    EXPECT_EQ(r.line, 2) << c.what;
+    EXPECT_EQ(r.flags[1], "0") << c.what;
+  }
+}
+
+TEST(HostileRun, TheBudgetBoundsTheWorkBetweenTwoActsOfTheReader) {
+  // Three stretches of 600 lines: 1,800 in all against a budget of 1,000. Between stretches
+  // the reader clicks, which starts the budget again; a timed wait does not.
+  std::string stretch;
+  for (int i = 0; i < 600; ++i)
+    stretch += ";\n";
+  for (bool reader : {true, false}) {
+    Scenario s;
+    const std::string pause = reader ? "あ\n" : "_wait 10\n";
+    s.writeScript("autorun.txt",
+                  "_textwait 0\n" + stretch + pause + stretch + pause + stretch + "_$flg[1]=1\n");
+    s.events("click\nclick\n");
+    s.options().lineLimit = 1'000;
+    HeadlessReport r = s.run();
+    EXPECT_EQ(r.outcome, reader ? HeadlessOutcome::ScriptEnded : HeadlessOutcome::TimeLimit);
+    EXPECT_EQ(r.flags[1], reader ? "1" : "0");
+  }
+}
+
 // ---- Pictures within the memory budget ----
 
 // A 40-byte FRL whose header claims 2048 x 2048 (16 MB of pixels).

@@ -56,7 +56,8 @@ TEST(PopupMenuShortcuts, EveryShortcutFindsItsItem) {
       {"Ctrl+G", "Kfullscr"},   {"Ctrl+D", "Mdarkness"}, {"Ctrl+M", "Kmusic"},
       {"Ctrl+V", "Ksound"},     {"Ctrl+H", "Ktxtwait"},  {"Ctrl+P", "Ktxtskip"},
       {"Ctrl+S", "Msave"},      {"Ctrl+L", "Mload"},     {"Ctrl+R", "Mtitle"},
-      {"Ctrl+Q", "Mexit"},      {"Ctrl+F", "Mskipout"},
+      {"Ctrl+Q", "Mexit"},      {"Ctrl+F", "Mskipout"},  {"Ctrl+A", "Kautoadv"},
+      {"F12", "Mscrshot"},
   };
   PopupMenu menu;
   int withShortcut = 0;

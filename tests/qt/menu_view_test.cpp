@@ -52,8 +52,8 @@ TEST(PopupMenuView, ShowsTheModelsCaptionsChecksAndStates) {
   const std::unique_ptr<QMenu> menu = BuildPopupMenu(model.items());
 
   EXPECT_EQ(Names(*menu),
-            (std::vector<std::string>{"Mdisplay", "Moption", "Msave", "Mload", "Mback", "Mtitle",
-                                      "Mversion", "Mexit", "Mdebug", "Mskipout"}));
+            (std::vector<std::string>{"Mdisplay", "Moption", "Msave", "Mload", "Mback", "Mscrshot",
+                                      "Mtitle", "Mversion", "Mexit", "Mdebug", "Mskipout"}));
   const QMenu* display = menu->actions()[0]->menu();
   const QMenu* options = menu->actions()[1]->menu();
   ASSERT_NE(display, nullptr);
@@ -62,7 +62,8 @@ TEST(PopupMenuView, ShowsTheModelsCaptionsChecksAndStates) {
   EXPECT_EQ(Names(*display), (std::vector<std::string>{"Khideimage", "Khidetext", "Kwinmode",
                                                        "Kfullscr", "Mdarkness"}));
   EXPECT_EQ(Names(*options),
-            (std::vector<std::string>{"Kmusic", "Ksound", "Ktxtwait", "Ktxtskip", "Kfont"}));
+            (std::vector<std::string>{"Kmusic", "Ksound", "Ktxtwait", "Ktxtskip", "Kautoadv",
+                                      "Kfont"}));
 
   for (const MenuItem& item : model.items()) {
     SCOPED_TRACE(item.name);

@@ -104,14 +104,14 @@ class LineParser {
       if (c >= 'a' && c <= 'z') return std::string(1, static_cast<char>(c - 'a' + 'A'));
       if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return std::string(1, c);
     }
-    static constexpr std::array<std::string_view, 7> kNamed = {"Enter", "Escape", "Space", "Up",
-                                                               "Down",  "Left",   "Right"};
+    static constexpr std::array<std::string_view, 10> kNamed = {
+        "Enter", "Escape", "Space", "Up", "Down", "Left", "Right", "PageUp", "PageDown", "F12"};
     for (std::string_view known : kNamed) {
       if (AsciiLower(known) == lower) return std::string(known);
     }
     fail("unknown key '" + std::string(rest) +
-         "' (Enter, Escape, Space, Up, Down, Left, Right, a letter or a digit; ctrl+ for a "
-         "shortcut)");
+         "' (Enter, Escape, Space, Up, Down, Left, Right, PageUp, PageDown, F12, a letter or a "
+         "digit; ctrl+ for a shortcut)");
   }
 
  private:
@@ -245,6 +245,11 @@ EventScript ParseEvents(std::string_view text, const std::string& source) {
       if (direction != "up" && direction != "down") p.fail("wheel needs up or down");
       ev.notches = direction == "up" ? 1 : -1;
       p.point(rest, word, ev, false);
+    } else if (word == "hold" || word == "release") {
+      ev.kind = Kind::Control;
+      if (AsciiLower(NextWord(rest)) != "ctrl") p.fail(std::string(word) + " needs ctrl");
+      p.noMore(rest, word);
+      ev.value = word == "hold" ? 1 : 0;
     } else if (word == "move") {
       ev.kind = Kind::Move;
       p.point(rest, word, ev, true);

@@ -14,7 +14,8 @@ namespace qw {
 struct HeadlessEvent {
   // ClickOutside: a left click on the window beside the picture (it ends a movie). Debug: a
   // button of the shown debug window (`name` "set", "update", "refresh", "close", "quit").
-  // Scroll: the scroll bar over the picture moved to `value`.
+  // Scroll: the scroll bar over the picture moved to `value`. Control: `hold ctrl` (`value` 1)
+  // or `release ctrl` (0), the Ctrl key going down or up by itself.
   enum class Kind {
     Click,
     RightClick,
@@ -28,7 +29,8 @@ struct HeadlessEvent {
     ClickOutside,
     Wheel,
     Debug,
-    Scroll
+    Scroll,
+    Control
   };
   Kind kind = Kind::Click;
   // `at +MS`: due MS virtual milliseconds after the previous event was taken.

@@ -213,6 +213,9 @@ void HeadlessHost::deliver(const HeadlessEvent& ev) {
     case Kind::Scroll:
       listener_->onScrollBar(ev.value);
       break;
+    case Kind::Control:
+      listener_->onControlKey(ev.value != 0);
+      break;
     case Kind::Debug:
       pressDebugButton(ev);
       break;
@@ -220,6 +223,12 @@ void HeadlessHost::deliver(const HeadlessEvent& ev) {
     case Kind::Snap:
       break;
   }
+}
+
+void HeadlessHost::setClipboardText(const std::string& utf8) {
+  if (clipBytes_ + utf8.size() > kMaxRecordedClipBytes) return;
+  clipBytes_ += utf8.size();
+  clips_.push_back(utf8);
 }
 
 void HeadlessHost::present(const Surface& shown, const IntRect& area) {

@@ -112,6 +112,14 @@ class HeadlessHost final : public Host {
   void showToolWindow(ToolWindowModel& model, bool modal) override;
   void toolWindowChanged(ToolWindowModel&) override {}
   void closeToolWindow(ToolWindowModel& model) override;
+  // Recorded in clipboardTexts(), not in the report.
+  void setClipboardText(const std::string& utf8) override;
+  // Story lines are taken only when asked for with setStoryLinesWanted (as the desktop's
+  // read-aloud does); they are kept in storyLines(), not in the report.
+  bool wantsStoryLines() const override { return storyLinesWanted_; }
+  void storyLineShown(const std::string& utf8) override { storyLines_.push_back(utf8); }
+  void setStoryLinesWanted(bool wanted) { storyLinesWanted_ = wanted; }
+  const std::vector<std::string>& storyLines() const { return storyLines_; }
 
   // ---- Answers for the modal tool windows ----
   // The next `slot N` (1..80) or `slot-cancel` (an empty inner value); an empty outer value
@@ -135,6 +143,10 @@ class HeadlessHost final : public Host {
   int beeps() const { return beeps_; }
   int snapsTaken() const { return snaps_; }
   const std::vector<PopupRecord>& popups() const { return popups_; }
+  // What the engine put on the clipboard, in order; texts past kMaxRecordedClipBytes in all
+  // are dropped.
+  const std::vector<std::string>& clipboardTexts() const { return clips_; }
+  static constexpr std::size_t kMaxRecordedClipBytes = std::size_t{16} << 20;
   CursorShape cursor() const { return cursor_; }
   bool framed() const { return framed_; }
   bool fullScreen() const { return fullScreen_; }
@@ -191,6 +203,10 @@ class HeadlessHost final : public Host {
   int beeps_ = 0;
   int snaps_ = 0;
   std::vector<PopupRecord> popups_;
+  std::vector<std::string> clips_;
+  bool storyLinesWanted_ = false;
+  std::vector<std::string> storyLines_;
+  std::size_t clipBytes_ = 0;
   static constexpr std::size_t kMaxRecordedPopups = 10000;
   std::size_t popupsOpened_ = 0;
   CursorShape cursor_ = CursorShape::Default;

@@ -105,6 +105,7 @@ int RunHeadless(const HeadlessRunOptions& options, HeadlessReport* out) {
   engineOptions.startDir = scenarioDir;
   engineOptions.lineLimit = options.lineLimit;
   engineOptions.coverage = options.coverage;
+  engineOptions.textHook = options.textHook;
 
   HeadlessReport report;
   {

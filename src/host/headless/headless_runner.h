@@ -6,6 +6,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "app/engine_options.h"
 #include "host/headless/headless_host.h"
 #include "host/headless/report.h"
 
@@ -30,6 +31,8 @@ struct HeadlessRunOptions {
   int colorDepth = 32;
   // Records the script lines the run takes, when set (`--coverage`).
   ScriptCoverage* coverage = nullptr;
+  // `--texthook`: story lines on standard output, or on the host's clipboard record.
+  TextHookTarget textHook = TextHookTarget::None;
 };
 
 // A run that cannot start: no scenario folder, an events file that cannot be read or has a bad

@@ -29,6 +29,21 @@ PictureGeometry PictureGeometry::Fit(int pictureWidth, int pictureHeight, int ta
   return g;
 }
 
+PictureGeometry PictureGeometry::FitWhole(int pictureWidth, int pictureHeight, int targetWidth,
+                                          int targetHeight) {
+  PictureGeometry g = Fit(pictureWidth, pictureHeight, targetWidth, targetHeight);
+  if (g.width_ < pictureWidth || g.height_ < pictureHeight || pictureWidth <= 0 ||
+      pictureHeight <= 0) {
+    return g;
+  }
+  const int k = std::min(targetWidth / pictureWidth, targetHeight / pictureHeight);
+  g.width_ = pictureWidth * k;
+  g.height_ = pictureHeight * k;
+  g.x_ = (targetWidth - g.width_) / 2;
+  g.y_ = (targetHeight - g.height_) / 2;
+  return g;
+}
+
 bool PictureGeometry::wholeMultiple() const {
   if (width_ <= 0 || pictureWidth_ <= 0 || pictureHeight_ <= 0) return false;
   return width_ % pictureWidth_ == 0 && height_ % pictureHeight_ == 0 &&

@@ -16,6 +16,10 @@ class PictureGeometry {
   // The largest aspect-kept fit of a picture into a target of the given size.
   static PictureGeometry Fit(int pictureWidth, int pictureHeight, int targetWidth,
                              int targetHeight);
+  // The largest whole multiple (1, 2, 3, ...) of the picture that fits, centred; when even the
+  // picture's own size does not fit, the aspect-kept fit.
+  static PictureGeometry FitWhole(int pictureWidth, int pictureHeight, int targetWidth,
+                                  int targetHeight);
 
   // The picture's place in the target.
   int x() const { return x_; }

@@ -9,11 +9,14 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
 
+#include "host/qt/frame_log.h"
+#include "host/qt/frame_pacing.h"
 #include "host/qt/qt_host.h"
 
 namespace qw {
@@ -40,12 +43,29 @@ std::optional<std::string> KeyName(int key) {
       return "Left";
     case Qt::Key_Right:
       return "Right";
+    case Qt::Key_PageUp:
+      return "PageUp";
+    case Qt::Key_PageDown:
+      return "PageDown";
+    case Qt::Key_F12:
+      return "F12";
     default:
       break;
   }
   if (key >= Qt::Key_A && key <= Qt::Key_Z) return std::string(1, char('A' + (key - Qt::Key_A)));
   if (key >= Qt::Key_0 && key <= Qt::Key_9) return std::string(1, char('0' + (key - Qt::Key_0)));
   return std::nullopt;
+}
+
+// Whether the picture shows anything but black, judged on a sparse grid of its pixels.
+bool AnyLit(const QImage& picture) {
+  for (int y = 0; y < picture.height(); y += 8) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
+    for (int x = 0; x < picture.width(); x += 8) {
+      if ((row[x] & 0xffffffu) != 0) return true;
+    }
+  }
+  return false;
 }
 
 std::optional<bool> IsRight(Qt::MouseButton button) {
@@ -69,16 +89,22 @@ PictureWindow::PictureWindow(QtHost& host)
   QObject::connect(&frameTimer_, &QTimer::timeout, this, [this] { flushRepaints(); });
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const double rate = screen->refreshRate();
-    if (rate > 0) frameMs_ = std::clamp(static_cast<int>(1000.0 / rate), 4, 33);
+    framePeriodNs_ = FramePeriodNs(rate);
   }
   sinceFlush_.start();
 }
 
 PictureGeometry PictureWindow::geometryNow() const {
   const qreal dpr = devicePixelRatioF();
-  return PictureGeometry::Fit(picture_.width(), picture_.height(),
-                              static_cast<int>(std::lround(width() * dpr)),
-                              static_cast<int>(std::lround(height() * dpr)));
+  const auto fit = sharp_ ? &PictureGeometry::FitWhole : &PictureGeometry::Fit;
+  return fit(picture_.width(), picture_.height(), static_cast<int>(std::lround(width() * dpr)),
+             static_cast<int>(std::lround(height() * dpr)));
+}
+
+void PictureWindow::setSharpPixels(bool sharp) {
+  if (sharp == sharp_) return;
+  sharp_ = sharp;
+  update();
 }
 
 QPoint PictureWindow::widgetPointOf(int x, int y) const {
@@ -118,14 +144,15 @@ void PictureWindow::showArea(const Surface& shown, const IntRect& requested) {
   }
   dirty_ += QRect(area.left, area.top, area.width(), area.height());
   if (!frameTimer_.isActive()) {
-    frameTimer_.start(std::max<int>(0, frameMs_ - static_cast<int>(sinceFlush_.elapsed())));
+    frameTimer_.start(RepaintDelayMs(framePeriodNs_, sinceFlush_.nsecsElapsed()));
   }
 }
 
 void PictureWindow::flushRepaints() {
   const PictureGeometry g = geometryNow();
   const qreal dpr = devicePixelRatioF();
-  const int margin = g.wholeMultiple() ? 0 : 1;
+  const int margin = g.wholeMultiple() || sharp_ ? 0 : 1;
+  QRegion widgetArea;
   for (const QRect& r : dirty_) {
     const IntRect device = g.toTarget({r.left(), r.top(), r.right() + 1, r.bottom() + 1}, margin);
     if (device.empty()) continue;
@@ -133,10 +160,13 @@ void PictureWindow::flushRepaints() {
     const int top = static_cast<int>(std::floor(device.top / dpr));
     const int right = static_cast<int>(std::ceil(device.right / dpr));
     const int bottom = static_cast<int>(std::ceil(device.bottom / dpr));
-    update(left, top, right - left, bottom - top);
+    widgetArea += QRect(left, top, right - left, bottom - top);
   }
   dirty_ = QRegion();
   sinceFlush_.restart();
+  // Painted now rather than posted: the timer fires between steps, when the picture is whole,
+  // and a posted paint would cost the event loop another round.
+  if (!widgetArea.isEmpty()) repaint(widgetArea);
 }
 
 void PictureWindow::paintEvent(QPaintEvent*) {
@@ -151,8 +181,19 @@ void PictureWindow::paintEvent(QPaintEvent*) {
   for (const QRect& band : QRegion(device).subtracted(place))
     painter.fillRect(band, Qt::black);
   if (place.isEmpty()) return;
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, !g.wholeMultiple());
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, !g.wholeMultiple() && !sharp_);
   painter.drawImage(place, picture_);
+}
+
+bool PictureWindow::event(QEvent* event) {
+  FrameLog* log = host_.frameLog();
+  if (!log || event->type() != QEvent::UpdateRequest) return QWidget::event(event);
+  // The paint and the backing store's flush to the display both happen inside.
+  const auto began = std::chrono::steady_clock::now();
+  const bool handled = QWidget::event(event);
+  const auto spent = std::chrono::steady_clock::now() - began;
+  log->painted(AnyLit(picture_), std::chrono::duration_cast<std::chrono::microseconds>(spent));
+  return handled;
 }
 
 void PictureWindow::resizeEvent(QResizeEvent*) {
@@ -215,6 +256,10 @@ void PictureWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PictureWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Control) {
+    if (!event->isAutoRepeat()) host_.deliver([](HostListener& l) { l.onControlKey(true); });
+    return;
+  }
   const std::optional<std::string> name = KeyName(event->key());
   if (!name) {
     QWidget::keyPressEvent(event);
@@ -222,6 +267,20 @@ void PictureWindow::keyPressEvent(QKeyEvent* event) {
   }
   const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
   host_.deliver([&](HostListener& l) { l.onKey(*name, ctrl); });
+}
+
+void PictureWindow::keyReleaseEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Control && !event->isAutoRepeat()) {
+    host_.deliver([](HostListener& l) { l.onControlKey(false); });
+    return;
+  }
+  QWidget::keyReleaseEvent(event);
+}
+
+void PictureWindow::focusOutEvent(QFocusEvent* event) {
+  // A Ctrl released in another window never reaches this one.
+  host_.deliver([](HostListener& l) { l.onControlKey(false); });
+  QWidget::focusOutEvent(event);
 }
 
 void PictureWindow::closeEvent(QCloseEvent* event) {

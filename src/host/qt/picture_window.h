@@ -30,10 +30,14 @@ class PictureWindow final : public QWidget {
   PictureGeometry geometryNow() const;
   // The widget point (logical pixels) at the centre of picture pixel (x, y).
   QPoint widgetPointOf(int x, int y) const;
+  // Sharp pixels: the picture is scaled by whole multiples only, never smoothed.
+  void setSharpPixels(bool sharp);
+  bool sharpPixels() const { return sharp_; }
   // A press whose release went elsewhere (to a pop-up menu) is over.
   void forgetPress(Qt::MouseButton button) { pressed_ &= ~button; }
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -42,6 +46,8 @@ class PictureWindow final : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -55,10 +61,11 @@ class PictureWindow final : public QWidget {
   QRegion dirty_;
   QTimer frameTimer_;
   QElapsedTimer sinceFlush_;
-  int frameMs_ = 16;
+  std::int64_t framePeriodNs_ = 16666667;  // the display's refresh period
   Qt::MouseButtons pressed_;  // buttons whose press reached the listener
   bool clickArmed_ = false;   // a left press on the picture awaits its release
   int wheelRest_ = 0;         // wheel movement short of a whole notch
+  bool sharp_ = false;
 };
 
 }  // namespace qw

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFileDialog>
@@ -25,8 +26,11 @@
 
 #include "host/qt/cursors.h"
 #include "host/qt/file_filter.h"
+#include "host/qt/frame_log.h"
+#include "host/qt/overlay_scroll_bar.h"
 #include "host/qt/picture_window.h"
 #include "host/qt/popup_menu_view.h"
+#include "host/qt/read_aloud.h"
 #include "host/qt/tool_window_view.h"
 
 namespace qw {
@@ -114,7 +118,8 @@ MessageAnswer AnswerFor(QMessageBox::StandardButton button) {
 
 }  // namespace
 
-QtHost::QtHost() : window_(std::make_unique<PictureWindow>(*this)) {
+QtHost::QtHost()
+    : window_(std::make_unique<PictureWindow>(*this)), frameLog_(FrameLog::FromEnvironment()) {
   window_->setWindowTitle(QString::fromLatin1(kTitle));
   const QSize client(640, 480);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -158,11 +163,7 @@ void QtHost::quit(int code) {
 }
 
 std::uint32_t QtHost::ticks() {
-  timespec now{};
-  if (clock_gettime(CLOCK_BOOTTIME, &now) != 0) clock_gettime(CLOCK_MONOTONIC, &now);
-  const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
-                  static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
-  return static_cast<std::uint32_t>(ms);
+  return clock_.read(ClockNs());
 }
 
 LocalTime QtHost::localTime() {
@@ -197,14 +198,26 @@ void QtHost::processMessages() {
 bool QtHost::waitMessage(std::optional<std::uint32_t> deadline) {
   Nested nested(*this);
   const std::uint64_t before = delivered_;
+  std::optional<std::int64_t> due;
+  if (deadline) due = clock_.dueAt(*deadline);
+  if (frameLog_ && due) frameLog_->waitBegins((*due - ClockNs()) / 1000);
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   // Qt's own events (repaints, timers of widgets) wake the dispatcher too; they are handled
   // and the sleep goes on until the listener has had an event or the deadline is reached.
   while (delivered_ == before) {
-    if (deadline) {
-      const auto remaining = static_cast<std::int32_t>(*deadline - ticks());
+    if (due) {
+      const std::int64_t remaining = *due - ClockNs();
       if (remaining <= 0) break;
-      wake_.start(remaining);
+      const std::optional<int> wakeMs = DispatcherSleepMs(remaining);
+      if (!wakeMs) {
+        // The dispatcher's timers are late by up to a millisecond: the last stretch is slept
+        // here, so that a pause of 1 or 2 ms does not last twice as long. What arrives
+        // meanwhile (a repaint falling due among them) waits for the next round rather than
+        // stretch this one.
+        WatchUntil(*due);
+        break;
+      }
+      wake_.start(*wakeMs);
     }
     // Blocks in the event dispatcher (no polling) until something arrives; then whatever
     // came with it is delivered too.
@@ -212,16 +225,19 @@ bool QtHost::waitMessage(std::optional<std::uint32_t> deadline) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
   }
   wake_.stop();
+  if (frameLog_ && due) frameLog_->waitEnds();
   rethrowPending();
   return delivered_ != before;
 }
 
 void QtHost::present(const Surface& shown, const IntRect& area) {
   window_->showArea(shown, area);
+  if (frameLog_) frameLog_->presented();
 }
 
 void QtHost::setCaption(const std::string& caption) {
   window_->setWindowTitle(FromUtf8(caption));
+  if (frameLog_) frameLog_->caption(caption);
 }
 
 void QtHost::setTimerEnabled(bool enabled) {
@@ -298,6 +314,7 @@ std::optional<std::string> QtHost::showPopupMenu(const std::vector<MenuEntry>& e
                                                  int y) {
   Nested nested(*this);
   std::unique_ptr<QMenu> menu = BuildPopupMenu(entries, window_.get());
+  ++popupMenusShown_;
   const QAction* chosen = menu->exec(window_->mapToGlobal(window_->widgetPointOf(x, y)));
   // The release of the press that opened the menu went to the menu.
   window_->forgetPress(Qt::RightButton);
@@ -362,6 +379,24 @@ bool QtHost::warpPointer(int x, int y) {
   if (!screen) return false;
   QCursor::setPos(screen, w->mapToGlobal(window_->widgetPointOf(x, y)));
   return true;
+}
+
+bool QtHost::showScrollBar(const ScrollBarSpec& spec) {
+  if (!scrollBar_) {
+    scrollBar_ = std::make_unique<OverlayScrollBar>(*window_, [this](int position) {
+      deliver([&](HostListener& l) { l.onScrollBar(position); });
+    });
+  }
+  scrollBar_->show(spec);
+  return true;
+}
+
+void QtHost::hideScrollBar() {
+  if (scrollBar_) scrollBar_->hide();
+}
+
+void QtHost::storyLineShown(const std::string& utf8) {
+  if (readAloud_) readAloud_->speak(utf8);
 }
 
 void QtHost::afterTopLevelEvent() {
@@ -446,6 +481,11 @@ void QtHost::toolWindowChanged(ToolWindowModel& model) {
 
 void QtHost::closeToolWindow(ToolWindowModel& model) {
   toolViews_.erase(&model);
+}
+
+void QtHost::setClipboardText(const std::string& utf8) {
+  if (QClipboard* clipboard = QGuiApplication::clipboard())
+    clipboard->setText(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
 ToolWindowView* QtHost::toolWindowView(const ToolWindowModel& model) const {

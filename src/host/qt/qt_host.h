@@ -12,13 +12,19 @@
 #include <map>
 #include <memory>
 
+#include "app/window_state.h"
+#include "host/qt/tick_clock.h"
 #include "platform/host.h"
 
 class QWidget;
 
 namespace qw {
 
+class FrameLog;
+class Gamepad;
+class OverlayScrollBar;
 class PictureWindow;
+class ReadAloud;
 class ToolWindowView;
 
 class QtHost final : public Host {
@@ -31,11 +37,23 @@ class QtHost final : public Host {
   QtHost& operator=(const QtHost&) = delete;
 
   QWidget* window() const;
+  PictureWindow& pictureWindow() const { return *window_; }
   void showWindow();
+  // Before the window is first shown: its remembered place, when that is on a screen now,
+  // else, with `scale`, a client area of 640 x 480 times it (the largest whole multiple that
+  // fits the screen when it does not), centred; and the pixel scaling. Full screen is the
+  // engine's to switch (`Kfullscr`), so that its menu agrees.
+  void placeWindow(const WindowState& state, std::optional<int> scale);
+  // The window as it is to be remembered: the framed window's place (the one it had before
+  // full screen or maximising), full screen, the pixel scaling.
+  WindowState windowState() const;
 
   // Ends the application with `code`: QCoreApplication::exit unless replaced (tests do).
   void setQuitHandler(std::function<void(int)> quit) { quit_ = std::move(quit); }
   void quit(int code);
+
+  // The pacing trace (QW_FRAME_LOG), or nullptr.
+  FrameLog* frameLog() const { return frameLog_.get(); }
 
   void setListener(HostListener* listener) override { listener_ = listener; }
   std::uint32_t ticks() override;
@@ -60,16 +78,30 @@ class QtHost final : public Host {
   // Refused when the window is on no screen.
   bool setFullScreen(bool on) override;
   bool warpPointer(int x, int y) override;
+  // A QScrollBar over the picture: true.
+  bool showScrollBar(const ScrollBarSpec& spec) override;
+  void hideScrollBar() override;
+  // The scroll bar shown over the picture, else nullptr (tests drive it).
+  OverlayScrollBar* scrollBar() const { return scrollBar_.get(); }
+  // Story lines go to `reader` (owned by the caller; nullptr: none). Set before the engine is
+  // created.
+  void setReadAloud(ReadAloud* reader) { readAloud_ = reader; }
+  bool wantsStoryLines() const override { return readAloud_ != nullptr; }
+  void storyLineShown(const std::string& utf8) override;
+  // Pop-up menus shown so far: a press that opened one has its release taken by it.
+  std::uint64_t popupMenusShown() const { return popupMenusShown_; }
   void post(std::function<void()> task) override;
   void wakeAt(std::uint32_t tick) override;
   void cancelWake() override;
   void showToolWindow(ToolWindowModel& model, bool modal) override;
   void toolWindowChanged(ToolWindowModel& model) override;
   void closeToolWindow(ToolWindowModel& model) override;
+  void setClipboardText(const std::string& utf8) override;
   // The view of `model` while one is shown (tests drive it), else nullptr.
   ToolWindowView* toolWindowView(const ToolWindowModel& model) const;
 
  private:
+  friend class Gamepad;
   friend class PictureWindow;
 
   // Marks the time the engine (a listener call, or a host call made by the engine) is on
@@ -106,6 +138,7 @@ class QtHost final : public Host {
   std::unique_ptr<PictureWindow> window_;
   QTimer timer1_;       // the 100 ms form timer
   QTimer wake_;         // ends a wait at its deadline
+  TickClock clock_;     // ticks, and when a wait's deadline falls due
   QTimer wakeAt_;       // the engine's timed wake (wakeAt)
   QObject postTarget_;  // lives on the main thread: posted tasks run in its context
   std::map<const ToolWindowModel*, std::unique_ptr<ToolWindowView>> toolViews_;
@@ -117,6 +150,10 @@ class QtHost final : public Host {
   std::exception_ptr pending_;
   bool fullScreen_ = false;
   QRect windowedGeometry_;  // the framed window's place before full screen
+  std::unique_ptr<OverlayScrollBar> scrollBar_;  // made when first shown
+  ReadAloud* readAloud_ = nullptr;
+  std::uint64_t popupMenusShown_ = 0;
+  std::unique_ptr<FrameLog> frameLog_;
 };
 
 }  // namespace qw
