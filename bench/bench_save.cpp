@@ -1,6 +1,7 @@
 // Saving and loading a slot of a well-filled game: all 256 local flags, 15 backlog pages of 30
-// lines, every record set. Real time, since a save waits for the disk: each file is flushed
-// before it is renamed. The slot lives in the temporary folder's file system.
+// lines, every record set. Real time, since a save waits for the disk three times: for its new
+// files and the folder flushed together, then for the folder after the manifest's rename and
+// after the other renames. The slot lives in the temporary folder's file system.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 

@@ -175,6 +175,12 @@ void SaveSubsystem::ChooseFonts(FontTable& fonts,
 }
 
 void SaveSubsystem::LoadAtStart() {
+  // Temporary files of writers that were killed; younger ones may be another process's.
+  RemoveSaveLeftovers(savePath());
+  if (!dataFolder_.empty()) {
+    const std::string ini = ReaderSettingsPath(dataFolder_).filename().string();
+    RemoveStaleTemporaries(dataFolder_, [&](std::string_view name) { return name == ini; });
+  }
   if (scenario_.globalFlagSave) LoadGlobalFlags(savePath(), engine_.flags());
   if (readText_.exists()) readText_.Load(ReadTextRecordPath(savePath()));
 }

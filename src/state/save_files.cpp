@@ -18,6 +18,7 @@
 #include "platform/file_read.h"
 #include "platform/paths.h"
 #include "state/config.h"
+#include "state/read_text.h"
 
 namespace qw {
 namespace {
@@ -377,15 +378,6 @@ fs::path StagedPath(const fs::path& path) {
   return staged;
 }
 
-void SyncFolder(const fs::path& file) {
-  fs::path folder = file.parent_path();
-  if (folder.empty()) folder = ".";
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 void RemoveQuietly(const fs::path& path) {
   std::error_code ec;
   fs::remove(path, ec);
@@ -551,8 +543,11 @@ fs::path SlotFilePath(std::string_view savePath, int slot, std::string_view exte
 
 SaveIo DefaultSaveIo() {
   SaveIo io;
-  io.write = [](const fs::path& path, std::string_view bytes) {
-    return WriteFileAtomically(path, bytes);
+  io.write = [](const fs::path& path, std::string_view bytes, const fs::path& permissionsOf) {
+    return WriteScratchFile(path, bytes, permissionsOf);
+  };
+  io.flush = [](std::span<const fs::path> files, const fs::path& folder) {
+    return FlushToDisk(files, folder);
   };
   io.rename = [](const fs::path& from, const fs::path& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
@@ -562,6 +557,10 @@ SaveIo DefaultSaveIo() {
 
 void RecoverSlot(std::string_view savePath, int slot, const SaveIo& io) {
   if (!ValidSlot(slot)) return;
+  const fs::path manifestPath = SlotFilePath(savePath, slot, ".qmf");
+  // A manifest that never got its name: that save never counted.
+  const fs::path stagedManifest = StagedPath(manifestPath);
+  if (Exists(stagedManifest)) RemoveQuietly(stagedManifest);
   std::array<fs::path, 3> staged;
   bool any = false;
   for (std::size_t i = 0; i < 3; ++i) {
@@ -569,20 +568,27 @@ void RecoverSlot(std::string_view savePath, int slot, const SaveIo& io) {
     any = any || Exists(staged[i]);
   }
   if (!any) return;
-  std::optional<Manifest> manifest = ReadManifest(SlotFilePath(savePath, slot, ".qmf"));
-  bool renamed = false;
+  std::optional<Manifest> manifest = ReadManifest(manifestPath);
+  std::array<bool, 3> complete{};
   for (std::size_t i = 0; i < 3; ++i) {
     if (!Exists(staged[i])) continue;
-    if (manifest && Matches(staged[i], (*manifest)[i])) {
-      fs::path target = staged[i];
-      target.replace_extension();  // drops ".new"
-      renamed = io.rename(staged[i], target) || renamed;
-    } else {
-      // Written by a save that never reached its manifest.
-      RemoveQuietly(staged[i]);
-    }
+    complete[i] = manifest && Matches(staged[i], (*manifest)[i]);
+    // Otherwise written by a save that never reached its manifest.
+    if (!complete[i]) RemoveQuietly(staged[i]);
   }
-  if (renamed) SyncFolder(staged[0]);
+  if (complete == std::array<bool, 3>{}) return;
+  // The save was cut off before it knew its manifest's name to be on disk; a rename must not
+  // reach the disk before that name does.
+  const fs::path folder = FolderOf(manifestPath);
+  if (!io.flush({}, folder)) return;
+  bool renamed = false;
+  for (std::size_t i = 0; i < 3; ++i) {
+    if (!complete[i]) continue;
+    fs::path target = staged[i];
+    target.replace_extension();  // drops ".new"
+    renamed = io.rename(staged[i], target) || renamed;
+  }
+  if (renamed) io.flush({}, folder);
 }
 
 SlotSaveResult SaveSlot(std::string_view savePath, int slot, const SaveData& data,
@@ -599,47 +605,48 @@ SlotSaveResult SaveSlot(std::string_view savePath, int slot, const SaveData& dat
                                             FormatLogFile(data.logPages)};
   static constexpr std::array<const char*, 3> kFailures = {
       kFlagSaveFailedMessage, kStatusSaveFailedMessage, kLogSaveFailedMessage};
-  std::array<fs::path, 3> target;
-  std::array<fs::path, 3> staged;
+  Manifest manifest;
+  for (std::size_t i = 0; i < 3; ++i)
+    manifest[i] = SumOf(bytes[i]);
+  const fs::path manifestPath = SlotFilePath(savePath, slot, ".qmf");
+  const fs::path folder = FolderOf(manifestPath);
+  // The three new files, then the manifest.
+  std::array<fs::path, 4> target;
+  std::array<fs::path, 4> staged;
+  for (std::size_t i = 0; i < 3; ++i)
+    target[i] = SlotFilePath(savePath, slot, kSlotExtensions[i]);
+  target[3] = manifestPath;
+  for (std::size_t i = 0; i < 4; ++i)
+    staged[i] = StagedPath(target[i]);
+
   bool allStaged = true;
   for (std::size_t i = 0; i < 3; ++i) {
-    target[i] = SlotFilePath(savePath, slot, kSlotExtensions[i]);
-    staged[i] = StagedPath(target[i]);
-    if (!io.write(staged[i], bytes[i])) {
+    if (!io.write(staged[i], bytes[i], target[i])) {
       result.messages.push_back({kFailures[i], SaveMessageKind::Warning});
       allStaged = false;
     }
   }
-  auto discard = [&] {
+  // Every new file and its name are on disk before the manifest can name them.
+  if (allStaged && (!io.write(staged[3], FormatManifest(manifest), target[3]) ||
+                    !io.flush(staged, folder) || !io.rename(staged[3], target[3]))) {
+    result.messages.push_back({kStatusSaveFailedMessage, SaveMessageKind::Warning});
+    allStaged = false;
+  }
+  if (!allStaged) {
     for (const fs::path& p : staged)
       RemoveQuietly(p);
-  };
-  if (!allStaged) {
-    discard();
     return result;
   }
-
-  Manifest manifest;
-  for (std::size_t i = 0; i < 3; ++i)
-    manifest[i] = SumOf(bytes[i]);
-  const std::string manifestBytes = FormatManifest(manifest);
-  const fs::path manifestPath = SlotFilePath(savePath, slot, ".qmf");
-  if (!io.write(manifestPath, manifestBytes)) {
-    // A failure reported after the rename (the folder flush) has still made the save.
-    if (ReadFileHead(manifestPath, 4096) != manifestBytes) {
-      discard();
-      result.messages.push_back({kStatusSaveFailedMessage, SaveMessageKind::Warning});
-      return result;
-    }
-  }
   result.saved = true;
-  // From here the new save stands; a rename left undone is finished by the next recovery.
+  // From here the new save stands; a rename left undone is finished by the next recovery,
+  // which flushes the manifest's name first when this flush cannot.
+  if (!io.flush({}, folder)) return result;
   for (std::size_t i = 0; i < 3; ++i)
     io.rename(staged[i], target[i]);
-  SyncFolder(target[0]);
+  io.flush({}, folder);
   if (stamp) {
-    for (const fs::path& p : target)
-      SetModificationTime(p, *stamp);
+    for (std::size_t i = 0; i < 3; ++i)
+      SetModificationTime(target[i], *stamp);
   }
   return result;
 }
@@ -709,6 +716,39 @@ SlotLoadResult LoadSlot(std::string_view savePath, int slot, SaveData& data) {
   ClampSaveData(next);
   data = std::move(next);
   return result;
+}
+
+int RemoveSaveLeftovers(std::string_view savePath) {
+  auto lower = [](std::string_view name) {
+    std::string out(name);
+    for (char& c : out) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+  };
+  const std::string readText = lower(ReadTextRecordPath(savePath).filename().string());
+  auto ours = [&](std::string_view name) {
+    std::string n = lower(name);
+    if (n == readText) return true;
+    // Builds before the shared flushes wrote a slot's new files through temporary files too.
+    if (n.ends_with(".new")) n.resize(n.size() - 4);
+    if (!n.starts_with("data") || n.size() < 9) return false;
+    const std::string_view extension = std::string_view(n).substr(n.size() - 4);
+    const std::string_view number = std::string_view(n).substr(4, n.size() - 8);
+    if (extension != ".qmf" && std::find(kSlotExtensions.begin(), kSlotExtensions.end(),
+                                         extension) == kSlotExtensions.end()) {
+      return false;
+    }
+    if (number.empty() || number.size() > 2 || (number.size() > 1 && number[0] == '0'))
+      return false;
+    int slot = 0;
+    for (char c : number) {
+      if (c < '0' || c > '9') return false;
+      slot = slot * 10 + (c - '0');
+    }
+    return slot <= kSaveSlotCount;
+  };
+  return RemoveStaleTemporaries(FolderOf(SlotFilePath(savePath, 0, ".qfd")), ours);
 }
 
 // ---- Global flags ----

@@ -6,14 +6,16 @@
 // CRLF, so saves made on Windows load.
 //
 // Crash safety. A save first writes the three new files beside the old ones
-// (`data<N>.qfd.new`, ...), each to a temporary file that is flushed and renamed; then a small
-// manifest `data<N>.qmf` with the size and CRC-32 of each new file (this is the moment the new
-// save counts as made); then it renames the new files over the old ones. However a save ends,
-// the slot holds either the old save or the new one: before the manifest the old files and
-// manifest are untouched, after it every new file is whole under one of its two names. A
-// load completes or discards such an interrupted save, checks the three files against the
-// manifest and refuses a set that does not match (files of two saves), changing nothing.
-// A slot without a manifest (made on Windows) loads as it is.
+// (`data<N>.qfd.new`, ...) and its manifest `data<N>.qmf.new` (the size and CRC-32 of each new
+// file), flushes all four and the folder to disk together, then renames the manifest over
+// `data<N>.qmf` and flushes the folder (this is the moment the new save counts as made), then
+// renames the new files over the old ones and flushes the folder once more. However a save
+// ends, the slot holds either the old save or the new one: before the manifest's rename is on
+// disk the old files and manifest are untouched; the new files are whole on disk before it;
+// after it every new file is whole under one of its two names. A load completes or discards
+// such an interrupted save, checks the three files against the manifest and refuses a set that
+// does not match (files of two saves), changing nothing. A slot without a manifest (made on
+// Windows) loads as it is.
 #pragma once
 
 #include <array>
@@ -21,6 +23,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -209,8 +212,13 @@ std::filesystem::path SlotFilePath(std::string_view savePath, int slot, std::str
 
 // The file operations of a save, replaceable to test what an interruption leaves behind.
 struct SaveIo {
-  // Writes a whole file so that a failure leaves any old one as it was.
-  std::function<bool(const std::filesystem::path&, std::string_view)> write;
+  // Writes a whole new file, not yet flushed; `permissionsOf` is the file it will replace.
+  std::function<bool(const std::filesystem::path&, std::string_view,
+                     const std::filesystem::path& permissionsOf)>
+      write;
+  // Flushes the files and the names in the folder to disk (only the folder for no files).
+  std::function<bool(std::span<const std::filesystem::path>, const std::filesystem::path& folder)>
+      flush;
   // Renames `from` over `to`.
   std::function<bool(const std::filesystem::path&, const std::filesystem::path&)> rename;
 };
@@ -243,6 +251,12 @@ SlotLoadResult LoadSlot(std::string_view savePath, int slot, SaveData& data);
 // Completes a save of `slot` interrupted after its manifest, or discards one interrupted
 // before it. LoadSlot and ReadSlotEntries call it.
 void RecoverSlot(std::string_view savePath, int slot, const SaveIo& io = DefaultSaveIo());
+
+// Removes the temporary files that a writer killed mid-write (WriteFileAtomically) left in the
+// save folder for the global flags, the slot files or `textid.dat`, once they are old enough
+// that no other process can still be writing them. Returns how many went. (The new files of an
+// interrupted save are RecoverSlot's.)
+int RemoveSaveLeftovers(std::string_view savePath);
 
 // ---- Global flags ----
 

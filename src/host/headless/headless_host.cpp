@@ -377,7 +377,7 @@ void HeadlessHost::recordWindow(const ToolWindowModel& model) {
   WindowRecord record{model.formName(), CutText(model.caption()), {}};
   auto keep = [&](const std::string& text) {
     record.texts.push_back(CutText(text));
-    windowTextBytes_ += record.texts.back().size();
+    windowTextBytes_ += sizeof(std::string) + record.texts.back().size();
   };
   for (const ToolControl& c : model.controls()) {
     if (!c.visible) continue;

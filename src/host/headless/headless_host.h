@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/headless/events.h"
@@ -160,9 +161,12 @@ class HeadlessHost final : public Host {
     std::vector<std::string> texts;
   };
   const std::vector<WindowRecord>& windows() const { return windows_; }
+  // Hands the records over (to the report) and leaves none.
+  std::vector<WindowRecord> takeWindows() { return std::exchange(windows_, {}); }
   static constexpr std::size_t kMaxRecordedWindows = 10000;
-  // Windows shown after their texts reached this many bytes are not recorded. Texts of
-  // recorded windows and message boxes are cut to kMaxListTextBytes each.
+  // Windows shown after their texts reached this many bytes (counting what each text costs
+  // to keep, not only its characters) are not recorded. Texts of recorded windows and message
+  // boxes are cut to kMaxListTextBytes each.
   static constexpr std::size_t kMaxRecordedWindowBytes = std::size_t{16} << 20;
   // The modeless windows open now.
   const std::vector<ToolWindowModel*>& openToolWindows() const { return openWindows_; }
@@ -207,7 +211,8 @@ class HeadlessHost final : public Host {
   bool storyLinesWanted_ = false;
   std::vector<std::string> storyLines_;
   std::size_t clipBytes_ = 0;
-  static constexpr std::size_t kMaxRecordedPopups = 10000;
+  // Kept for tests only (the report has no popups), each with its whole menu: a few suffice.
+  static constexpr std::size_t kMaxRecordedPopups = 1000;
   std::size_t popupsOpened_ = 0;
   CursorShape cursor_ = CursorShape::Default;
   bool framed_ = true;

@@ -140,7 +140,7 @@ int RunHeadless(const HeadlessRunOptions& options, HeadlessReport* out) {
     }
     report.errors = engine.errorList();
     report.messages = host.messages();
-    report.windows = host.windows();
+    report.windows = host.takeWindows();
     if (engine.tools().debugMode()) report.debug = DebugToJson(engine.tools().debug());
     report.channels = ChannelsToJson(engine.media().channels());
     report.audio = AudioLogToJson(engine.media().log());
