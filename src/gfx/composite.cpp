@@ -11,6 +11,7 @@
 
 #include "gfx/frl.h"
 #include "gfx/picture.h"
+#include "gfx/raster.h"
 #include "platform/cp932.h"
 
 namespace qw {
@@ -216,6 +217,51 @@ int HexDigit(char c) {
   return -1;
 }
 
+// Darkens n pixels: each colour byte b becomes (b * (256 - rate)) >> 8, the fourth byte 0.
+// When `out` is given the darkened pixels go there too, laid under `text` through `mask` when
+// those are given ((p AND mask) OR text), while they are still in registers.
+void DarkenPixels(std::uint32_t* __restrict p, std::size_t n, int darknessRate,
+                  std::uint32_t* __restrict out = nullptr,
+                  const std::uint32_t* __restrict text = nullptr,
+                  const std::uint32_t* __restrict mask = nullptr) {
+  const std::uint32_t a = static_cast<std::uint32_t>(256 - std::clamp(darknessRate, 0, 256));
+  std::size_t i = 0;
+#if QW_SIMD
+  // Each byte widened to 16 bits, multiplied, shifted back: four pixels a step.
+  const __m128i factor = _mm_set1_epi16(static_cast<short>(a));
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 4 <= n; i += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), factor), 8);
+    const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), factor), 8);
+    __m128i dark = _mm_and_si128(_mm_packus_epi16(lo, hi), Colour());
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), dark);
+    if (out == nullptr) continue;
+    if (text != nullptr) {
+      dark = _mm_or_si128(
+          _mm_and_si128(dark, _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + i))),
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), dark);
+  }
+#endif
+  for (; i < n; ++i) {
+    const std::uint32_t v = p[i];
+    // Red and blue in one multiply, green in another.
+    const std::uint32_t rb = (((v & 0xFF00FF) * a) >> 8) & 0xFF00FF;
+    const std::uint32_t g = (((v & 0x00FF00) * a) >> 8) & 0x00FF00;
+    p[i] = rb | g;
+    if (out != nullptr) out[i] = text != nullptr ? (p[i] & mask[i]) | text[i] : p[i];
+  }
+}
+
+// d := (s AND m) OR t. Separate surfaces never overlap; saying so lets the compiler vectorise.
+void MaskedCopyRow(std::uint32_t* __restrict d, const std::uint32_t* __restrict s,
+                   const std::uint32_t* __restrict t, const std::uint32_t* __restrict m, int n) {
+  for (int x = 0; x < n; ++x)
+    d[x] = (s[x] & m[x]) | t[x];
+}
+
 }  // namespace
 
 std::optional<CompositeMode> CompositeModeFromKeyword(std::string_view keyword) {
@@ -354,28 +400,31 @@ void TilePicture(const Surface& tile, Surface& target) {
 }
 
 void DarkenFrame(Surface& frame, int darknessRate) {
-  const std::uint32_t a = static_cast<std::uint32_t>(256 - std::clamp(darknessRate, 0, 256));
-  std::uint32_t* p = frame.data();
-  const std::size_t n = static_cast<std::size_t>(frame.width()) * frame.height();
-  std::size_t i = 0;
-#if QW_SIMD
-  // Each byte widened to 16 bits, multiplied, shifted back: four pixels a step.
-  const __m128i factor = _mm_set1_epi16(static_cast<short>(a));
-  const __m128i zero = _mm_setzero_si128();
-  for (; i + 4 <= n; i += 4) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), factor), 8);
-    const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), factor), 8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i),
-                     _mm_and_si128(_mm_packus_epi16(lo, hi), Colour()));
+  DarkenPixels(frame.data(), static_cast<std::size_t>(frame.width()) * frame.height(),
+               darknessRate);
+}
+
+void ShowComposedFrame(Surface& window, Surface& frame, std::optional<int> darknessRate,
+                       const Surface* text, const Surface* textMask, int width, int height) {
+  const bool withText = text != nullptr && textMask != nullptr;
+  const auto sized = [&](const Surface& s) { return s.width() == width && s.height() == height; };
+  if (!sized(window) || !sized(frame) || (withText && (!sized(*text) || !sized(*textMask)))) {
+    if (darknessRate) DarkenFrame(frame, *darknessRate);
+    Blit(window, 0, 0, width, height, frame, 0, 0, RasterOp::Copy);
+    if (withText) BlitMasked(window, 0, 0, width, height, *text, *textMask, 0, 0);
+    return;
   }
-#endif
-  for (; i < n; ++i) {
-    const std::uint32_t v = p[i];
-    // Red and blue in one multiply, green in another.
-    const std::uint32_t rb = (((v & 0xFF00FF) * a) >> 8) & 0xFF00FF;
-    const std::uint32_t g = (((v & 0x00FF00) * a) >> 8) & 0x00FF00;
-    p[i] = rb | g;
+  for (int y = 0; y < height; ++y) {
+    std::uint32_t* f = frame.row(y);
+    const std::uint32_t* t = withText ? text->row(y) : nullptr;
+    const std::uint32_t* m = withText ? textMask->row(y) : nullptr;
+    if (darknessRate) {
+      DarkenPixels(f, static_cast<std::size_t>(width), *darknessRate, window.row(y), t, m);
+    } else if (withText) {
+      MaskedCopyRow(window.row(y), f, t, m, width);
+    } else {
+      std::memcpy(window.row(y), f, static_cast<std::size_t>(width) * sizeof(std::uint32_t));
+    }
   }
 }
 

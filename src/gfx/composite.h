@@ -90,4 +90,12 @@ void TilePicture(const Surface& tile, Surface& target);
 // each colour byte b becomes (b * (256 - rate)) >> 8, the fourth byte 0.
 void DarkenFrame(Surface& frame, int darknessRate);
 
+// The last passes of a refresh in one sweep over the rows: `frame` darkened by `darknessRate`
+// when one is given (as DarkenFrame), its `width` x `height` rectangle at (0, 0) copied to
+// `window`, and `text` laid over that through `textMask` when both are given (as BlitMasked).
+// The pixels are those of the separate passes; when all the surfaces have exactly that size,
+// each of them is read once instead of up to three times.
+void ShowComposedFrame(Surface& window, Surface& frame, std::optional<int> darknessRate,
+                       const Surface* text, const Surface* textMask, int width, int height);
+
 }  // namespace qw

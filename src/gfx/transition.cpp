@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <initializer_list>
 #include <utility>
 
@@ -170,6 +171,33 @@ void DrawRowUnderText(std::uint32_t* __restrict d, const std::uint32_t* __restri
     d[x] = (s[x] & m[x]) | t[x];
 }
 
+// d := s AND mask: a row drawn under a row of the text layer that holds no text.
+void DrawRowUnderPlainText(std::uint32_t* __restrict d, const std::uint32_t* __restrict s,
+                           std::uint32_t mask, int n) {
+  for (int x = 0; x < n; ++x)
+    d[x] = s[x] & mask;
+}
+
+void OverlayPlainRow(std::uint32_t* d, std::uint32_t mask, int n) {
+  for (int x = 0; x < n; ++x)
+    d[x] &= mask;
+}
+
+// The rows of the text layer with no text: TEXT all 0 and TEXT_MASK one value, noted in `plain`
+// with that value in `masks`. Both surfaces must be at least 640 x 480.
+void FindPlainTextRows(const TransitionBuffers& b, std::bitset<kHeight>& plain,
+                       std::array<std::uint32_t, kHeight>& masks) {
+  for (int y = 0; y < kHeight; ++y) {
+    const std::uint32_t* t = b.text.row(y);
+    const std::uint32_t* m = b.textMask.row(y);
+    int x = 0;
+    while (x < kWidth && t[x] == 0 && m[x] == m[0])
+      ++x;
+    plain[static_cast<std::size_t>(y)] = x == kWidth;
+    masks[static_cast<std::size_t>(y)] = m[0];
+  }
+}
+
 bool AtLeastScreen(std::initializer_list<const Surface*> surfaces) {
   return std::all_of(surfaces.begin(), surfaces.end(), [](const Surface* s) {
     return s->width() >= kWidth && s->height() >= kHeight;
@@ -185,7 +213,8 @@ struct Placed {
 // text over the whole picture, but in one pass: a moving step then costs about two copies
 // instead of four. Every surface must be at least 640 x 480.
 void DrawUnderText(Surface& shown, const std::array<Placed, 2>& pictures,
-                   const TransitionBuffers& b) {
+                   const TransitionBuffers& b, const std::bitset<kHeight>& plainRows,
+                   const std::array<std::uint32_t, kHeight>& plainMasks) {
   struct Span {
     int from, to;
     const std::uint32_t* source;
@@ -201,9 +230,20 @@ void DrawUnderText(Surface& shown, const std::array<Placed, 2>& pictures,
     }
     if (count == 2 && spans[1].from < spans[0].from) std::swap(spans[0], spans[1]);
     std::uint32_t* d = shown.row(y);
+    int x = 0;
+    if (plainRows[static_cast<std::size_t>(y)]) {
+      const std::uint32_t mask = plainMasks[static_cast<std::size_t>(y)];
+      for (int k = 0; k < count; ++k) {
+        const Span& span = spans[k];
+        if (x < span.from) OverlayPlainRow(d + x, mask, span.from - x);
+        DrawRowUnderPlainText(d + span.from, span.source, mask, span.to - span.from);
+        x = span.to;
+      }
+      if (x < kWidth) OverlayPlainRow(d + x, mask, kWidth - x);
+      continue;
+    }
     const std::uint32_t* t = b.text.row(y);
     const std::uint32_t* m = b.textMask.row(y);
-    int x = 0;
     for (int k = 0; k < count; ++k) {
       const Span& span = spans[k];
       if (x < span.from) OverlayRow(d + x, t + x, m + x, span.from - x);
@@ -303,14 +343,21 @@ void BlendRow(std::uint32_t* __restrict out, std::uint32_t* __restrict copy, con
 }
 
 // TEMP1 := the cross-fade at step i; TEMP1 is copied to the shown picture. When TEMP1 covers
-// the whole picture both are written in the same pass.
-void BlendStep(Surface& temp1, const Surface& vram, const Surface& temp2, Surface& shown, int i) {
+// the whole picture the shown picture is drawn directly, and TEMP1, which nothing reads
+// between the steps, is written by the `last` step only, in the same pass: a step then
+// writes one frame instead of two.
+void BlendStep(Surface& temp1, const Surface& vram, const Surface& temp2, Surface& shown, int i,
+               bool last) {
   const int width = std::min({temp1.width(), vram.width(), temp2.width()});
   const int height = std::min({temp1.height(), vram.height(), temp2.height()});
   const bool together =
       width == kWidth && height == kHeight && shown.width() >= kWidth && shown.height() >= kHeight;
   for (int y = 0; y < height; ++y) {
-    BlendRow(temp1.row(y), together ? shown.row(y) : nullptr, vram.row(y), temp2.row(y), width, i);
+    if (together) {
+      BlendRow(shown.row(y), last ? temp1.row(y) : nullptr, vram.row(y), temp2.row(y), width, i);
+    } else {
+      BlendRow(temp1.row(y), nullptr, vram.row(y), temp2.row(y), width, i);
+    }
   }
   if (!together) ShowWhole(shown, temp1);
 }
@@ -392,6 +439,11 @@ void TransitionPlayer::prepare(const std::function<void()>& composeVram) {
       bakeText();
       break;
   }
+  plainTextRows_.reset();
+  if ((info.family == Family::Push || info.family == Family::Cover) && !info.textMoves &&
+      b.textVisible && AtLeastScreen({&b.text, &b.textMask})) {
+    FindPlainTextRows(b, plainTextRows_, plainTextMasks_);
+  }
   index_ = 0;
   position_ = 0;
   speed_ = 0;
@@ -423,7 +475,8 @@ bool TransitionPlayer::pushStep(Surface& shown, IntRect& changed) {
   const bool withText = !info.textMoves && b.textVisible;
   changed = push || withText ? kFull : IntRect{newX, newY, newX + kWidth, newY + kHeight};
   if (withText && AtLeastScreen({&shown, &b.temp2, &b.vram, &b.text, &b.textMask})) {
-    DrawUnderText(shown, {{{push ? &b.temp2 : nullptr, oldX, oldY}, {&b.vram, newX, newY}}}, b);
+    DrawUnderText(shown, {{{push ? &b.temp2 : nullptr, oldX, oldY}, {&b.vram, newX, newY}}}, b,
+                  plainTextRows_, plainTextMasks_);
     return true;
   }
   if (push) Blit(shown, oldX, oldY, kWidth, kHeight, b.temp2, 0, 0, RasterOp::Copy);
@@ -537,7 +590,7 @@ bool TransitionPlayer::step() {
       break;
     }
     case Family::Blend:
-      BlendStep(b.temp1, b.vram, b.temp2, shown, i);
+      BlendStep(b.temp1, b.vram, b.temp2, shown, i, i == steps - 1);
       changed = kFull;
       break;
   }

@@ -3,6 +3,8 @@
 // script waits.
 #pragma once
 
+#include <array>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -40,7 +42,9 @@ std::string_view TransitionName(TransitionKind kind);
 std::optional<TransitionKind> ParseTransitionName(std::string_view nameText);
 
 // The engine's buffers a transition works on. VRAM, TEXT and TEXT_MASK are 640 x 480; other
-// sizes are tolerated (every transfer is clipped) but give a partial picture.
+// sizes are tolerated (every transfer is clipped) but give a partial picture. TEXT and
+// TEXT_MASK must stay as they are from prepare() to the last step (nothing draws text during
+// the pauses): push and cover note their rows without text once.
 struct TransitionBuffers {
   Surface& vram;            // VRAM: the new frame once composed
   Surface& temp1;           // TEMP1: BLEND0's output
@@ -102,6 +106,11 @@ class TransitionPlayer {
   int index_ = 0;
   int position_ = 0;  // push and cover: how far the new picture has come in
   int speed_ = 0;
+  // Push and cover under the text: the rows of TEXT that are all 0 and whose TEXT_MASK pixels
+  // share one value (kept beside), found by prepare(). The steps draw them without reading
+  // either buffer.
+  std::bitset<480> plainTextRows_;
+  std::array<std::uint32_t, 480> plainTextMasks_{};
 };
 
 }  // namespace qw

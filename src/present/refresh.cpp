@@ -1,6 +1,9 @@
 #include "present/refresh.h"
 
+#include <optional>
+
 #include "app/engine.h"
+#include "gfx/composite.h"
 #include "gfx/raster.h"
 #include "gfx/transition.h"
 #include "present/engine_frame_sink.h"
@@ -9,17 +12,16 @@ namespace qw {
 
 void FullRefresh(TFmain& engine, bool withoutText) {
   Screen& screen = engine.screen();
-  ComposeVram(screen, engine.switches().dark);
-  Surface& window = engine.window();
-  Blit(window, 0, 0, kScreenWidth, kScreenHeight, screen.buffer(VRAM), 0, 0, RasterOp::Copy);
-  if (!withoutText) {
-    if (engine.text().textVisible) {
-      BlitMasked(window, 0, 0, kScreenWidth, kScreenHeight, screen.buffer(TEXT),
-                 screen.buffer(TEXT_MASK), 0, 0);
-    }
-    screen.dirty = false;
-  }
-  DrawSprites(screen, window);
+  // The darkening is left to the sweep that shows the frame, which reads VRAM once for both.
+  ComposeVram(screen, true);
+  std::optional<int> darkness;
+  if (screen.darkness && !engine.switches().dark) darkness = screen.darknessRate;
+  const bool text = !withoutText && engine.text().textVisible;
+  ShowComposedFrame(engine.window(), screen.buffer(VRAM), darkness,
+                    text ? &screen.buffer(TEXT) : nullptr,
+                    text ? &screen.buffer(TEXT_MASK) : nullptr, kScreenWidth, kScreenHeight);
+  if (!withoutText) screen.dirty = false;
+  DrawSprites(screen, engine.window());
   engine.PresentWindow({0, 0, kScreenWidth, kScreenHeight});
   engine.waiter().processPending();
 }

@@ -5,9 +5,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
 
 #include "gfx/composite.h"
 #include "gfx/picture_writers.h"
+#include "gfx/raster.h"
 #include "platform/paths.h"
 #include "recording_reporter.h"
 
@@ -374,6 +377,46 @@ TEST(Darkening, ScalesEachChannelAndClearsTheFourthByte) {
     DarkenFrame(frame, c.rate);
     EXPECT_EQ(frame.at(0, 0), c.want) << c.rate;
     EXPECT_EQ(frame.at(639, 479), c.want) << c.rate;
+  }
+}
+
+// The one sweep gives the pixels of the separate passes, and falls back to them when a size
+// differs.
+TEST(ShowComposedFrame, GivesThePixelsOfTheSeparatePasses) {
+  const auto busy = [](int w, int h, std::uint32_t seed) {
+    Surface s = testing::MakeRgbPattern(w, h, seed);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x)
+        s.at(x, y) ^= static_cast<std::uint32_t>((x + y) & 0xFF) << 24;
+    }
+    return s;
+  };
+  Surface text(640, 480, 0), mask(640, 480, kMaskWhite);
+  for (int y = 300; y < 340; ++y) {
+    for (int x = 20; x < 600; x += 3) {
+      text.at(x, y) = 0x00FFFF00;
+      mask.at(x, y) = 0;
+    }
+  }
+  for (int x = 0; x < 640; ++x)
+    mask.at(x, 10) = 0xFF00FF00;
+  for (const std::optional<int> rate : {std::optional<int>{}, std::optional<int>{96}}) {
+    for (const bool withText : {false, true}) {
+      for (const int windowWidth : {640, 641}) {
+        Surface frame = busy(640, 480, 1), window = busy(windowWidth, 480, 2);
+        Surface wantFrame = frame, wantWindow = window;
+        if (rate) DarkenFrame(wantFrame, *rate);
+        Blit(wantWindow, 0, 0, 640, 480, wantFrame, 0, 0, RasterOp::Copy);
+        if (withText) BlitMasked(wantWindow, 0, 0, 640, 480, text, mask, 0, 0);
+        ShowComposedFrame(window, frame, rate, withText ? &text : nullptr,
+                          withText ? &mask : nullptr, 640, 480);
+        const std::string at = std::to_string(rate.value_or(-1)) + " " + std::to_string(withText) +
+                               " " + std::to_string(windowWidth);
+        EXPECT_TRUE(std::equal(frame.data(), frame.data() + 640 * 480, wantFrame.data())) << at;
+        EXPECT_TRUE(std::equal(window.data(), window.data() + windowWidth * 480, wantWindow.data()))
+            << at;
+      }
+    }
   }
 }
 

@@ -421,6 +421,10 @@ TEST(Transition, MovingUnderTheTextGivesTheSameFramesEitherWay) {
     s.textMask = Surface(640, textHeight, 0x00FFFFFF);
     FillRect(s.text, {630, 0, 640, 20}, kRed);
     FillRect(s.textMask, {630, 0, 640, 20}, 0x00FF00FF);  // some of the picture shows through
+    // Rows with no text: under one mask value, under two, and a row whose text is all but 0.
+    FillRect(s.textMask, {0, 100, 640, 104}, 0x000F0F0F);
+    FillRect(s.textMask, {0, 200, 320, 204}, 0x00F0F0F0);
+    FillRect(s.text, {639, 300, 640, 301}, 0x00000001);
     FillRect(s.sink.shown(), {0, 470, 10, 480}, kRed);
     std::vector<std::uint64_t> sums;
     s.sink.onFrame = [&](int, const Surface& frame) {
