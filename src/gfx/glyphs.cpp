@@ -481,6 +481,18 @@ int GlyphRenderer::TextWidth(std::string_view cp932Family, std::string_view text
   return width;
 }
 
+int DrawGlyphText(GlyphRenderer& glyphs, Surface& dst, int x, int y, std::string_view cp932Family,
+                  std::string_view text, int height, std::uint32_t pixel, int stopX) {
+  for (std::size_t i = 0; i < text.size() && x < stopX;) {
+    const std::size_t n = CharLength(text, i);
+    const Glyph& g = glyphs.Get(cp932Family, text.substr(i, n), height, false);
+    DrawGlyph(dst, x, y, g, pixel);
+    x += g.advance;
+    i += n;
+  }
+  return x;
+}
+
 void DrawGlyph(Surface& dst, int x, int y, const Glyph& glyph, std::uint32_t pixel) {
   const long long left = static_cast<long long>(x) + glyph.left;
   const long long top = static_cast<long long>(y) + glyph.top;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -71,5 +72,10 @@ class GlyphRenderer {
 
 // Draws the ink of `glyph` in `pixel` with its cell's top-left at (x, y), clipped to `dst`.
 void DrawGlyph(Surface& dst, int x, int y, const Glyph& glyph, std::uint32_t pixel);
+// Draws a CP932 string glyph by glyph from (x, y) in one colour, stopping once x reaches
+// `stopX`; returns the x after the last glyph drawn.
+int DrawGlyphText(GlyphRenderer& glyphs, Surface& dst, int x, int y, std::string_view cp932Family,
+                  std::string_view text, int height, std::uint32_t pixel,
+                  int stopX = std::numeric_limits<int>::max());
 
 }  // namespace qw

@@ -48,20 +48,10 @@ void DrawRaised(Surface& s, int left, int top, int right, int bottom) {
 
 int DrawString(TFmain& engine, Surface& dst, int x, int y, std::string_view text, int height,
                std::uint32_t pixel) {
-  GlyphRenderer& glyphs = engine.glyphs();
-  const std::string& font = engine.text().fonts[0];
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = CharLength(text, i);
-    const Glyph& g = glyphs.Get(font, text.substr(i, n), height, false);
-    DrawGlyph(dst, x, y, g, pixel);
-    x += g.advance;
-    i += n;
-  }
-  return x;
+  return DrawGlyphText(engine.glyphs(), dst, x, y, engine.text().fonts[0], text, height, pixel);
 }
 
-constexpr const LogButton* kPageButtons[] = {&kLogOlderButton, &kLogNewerButton,
-                                              &kLogExitButton};
+constexpr const LogButton* kPageButtons[] = {&kLogOlderButton, &kLogNewerButton, &kLogExitButton};
 
 // The image button `TTkBtn` the tool windows use, drawn over the picture.
 void DrawButton(TFmain& engine, Surface& window, const LogButton& b, bool pressed) {

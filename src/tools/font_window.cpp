@@ -150,15 +150,8 @@ void FontWindow::RenderPreview(int row) {
   const std::string& font = index >= 0 ? fontsCp932_[static_cast<std::size_t>(index)]
                                        : slotFonts_[static_cast<std::size_t>(row)];
   const std::string_view text = comments_[static_cast<std::size_t>(row)];
-  int x = 4;
-  const int y = (kPreviewHeight - kPreviewTextHeight) / 2;
-  for (std::size_t i = 0; i < text.size() && x < kPreviewWidth;) {
-    const std::size_t n = CharLength(text, i);
-    const Glyph& g = glyphs_->Get(font, text.substr(i, n), kPreviewTextHeight, false);
-    DrawGlyph(preview, x, y, g, 0x000000);
-    x += g.advance;
-    i += n;
-  }
+  DrawGlyphText(*glyphs_, preview, 4, (kPreviewHeight - kPreviewTextHeight) / 2, font, text,
+                kPreviewTextHeight, 0x000000, kPreviewWidth);
 }
 
 std::vector<ToolControl> FontWindow::controls() const {

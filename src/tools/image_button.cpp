@@ -45,17 +45,6 @@ void DrawBevel(Surface& s, Box& box, TTkBtn::Bevel bevel, int width) {
         raised ? TTkBtn::kShadow : TTkBtn::kHighlight, width);
 }
 
-void DrawText(GlyphRenderer& glyphs, Surface& dst, int x, int y, const std::string& font,
-              std::string_view text, int height, std::uint32_t pixel) {
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = CharLength(text, i);
-    const Glyph& g = glyphs.Get(font, text.substr(i, n), height, false);
-    DrawGlyph(dst, x, y, g, pixel);
-    x += g.advance;
-    i += n;
-  }
-}
-
 }  // namespace
 
 void StretchInto(const Surface& source, Surface& dst) {
@@ -105,10 +94,10 @@ void TTkBtn::PaintAs(Surface& out, GlyphRenderer* glyphs, bool pressed) const {
   // The cell of "W" is the font's full height: the caption sits in the middle of the button.
   const int y = (out.height() - fontHeight) / 2;
   if (enabled) {
-    DrawText(*glyphs, out, x, y, font, caption, fontHeight, fontColor);
+    DrawGlyphText(*glyphs, out, x, y, font, caption, fontHeight, fontColor);
   } else {
-    DrawText(*glyphs, out, x + 1, y + 1, font, caption, fontHeight, kHighlight);
-    DrawText(*glyphs, out, x, y, font, caption, fontHeight, kShadow);
+    DrawGlyphText(*glyphs, out, x + 1, y + 1, font, caption, fontHeight, kHighlight);
+    DrawGlyphText(*glyphs, out, x, y, font, caption, fontHeight, kShadow);
   }
 }
 

@@ -24,15 +24,7 @@ Surface VersionFallbackPicture(GlyphRenderer* glyphs) {
   Surface picture(VersionWindow::kFallbackWidth, VersionWindow::kFallbackHeight, 0xFFFFFF);
   if (!glyphs) return picture;
   const std::string text = Utf8ToCp932(kNoVersionText);
-  int x = 32;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t n = CharLength(text, i);
-    const Glyph& g = glyphs->Get(kDefaultTextFont, std::string_view(text).substr(i, n),
-                                 kFallbackTextHeight, false);
-    DrawGlyph(picture, x, 32, g, 0x000000);
-    x += g.advance;
-    i += n;
-  }
+  DrawGlyphText(*glyphs, picture, 32, 32, kDefaultTextFont, text, kFallbackTextHeight, 0x000000);
   return picture;
 }
 
